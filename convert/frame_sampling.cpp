@@ -1,0 +1,59 @@
+#include "convert/frame_sampling.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace vorlix {
+namespace {
+
+struct BitmapDeleter {
+  void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+
+void SetBreakMarks(const ConversionSettings& settings, FrameGrid& grid) {
+  if (!settings.BreakPatterns) return;
+  const int index = BreakCellIndex(settings);
+  if (index >= 0 && index < static_cast<int>(grid.cells.size())) {
+    grid.cells[index] = FrameCell{{0, 0, 0, 1}};
+  }
+}
+
+}  // namespace
+
+std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& settings) {
+  return settings.InverseColors ? index : 1 - index;
+}
+
+void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid) {
+  std::fill(grid.cells.begin(), grid.cells.end(), FrameCell{});
+  const int width = settings.Width;
+  const int height = settings.Height;
+  Bitmap stretched(picture ? FreeImage_Rescale(picture, width, height, FILTER_BICUBIC) : nullptr);
+  Bitmap bits(stretched ? FreeImage_Threshold(stretched.get(), settings.Threshold) : nullptr);
+  const bool readable = bits && FreeImage_GetBPP(bits.get()) == 1 &&
+                        static_cast<int>(FreeImage_GetWidth(bits.get())) == width &&
+                        static_cast<int>(FreeImage_GetHeight(bits.get())) == height;
+  if (readable) {
+    // One-bit scan lines hold eight pixels a byte, the leftmost in the high bit; scan line 0 is
+    // the bottom of the picture, so grid row k is scan line Height - 1 - k.
+    for (int k = 0; k < grid.rows; ++k) {
+      const BYTE* line = FreeImage_GetScanLine(bits.get(), height - 1 - k);
+      FrameCell* row = &grid.cells[static_cast<std::size_t>(k) * grid.channels];
+      for (int n = 0; n < grid.channels; ++n) {
+        for (int m = 0; m < 4; ++m) {
+          const int x = 4 * n + m;
+          const auto index = static_cast<std::uint8_t>((line[x >> 3] >> (7 - (x & 7))) & 1);
+          row[n].m[m] = MarkFromIndex(index, settings);
+        }
+      }
+    }
+  }
+  SetBreakMarks(settings, grid);
+}
+
+void SampleFrame(GifFrames& pages, int j, const ConversionSettings& settings, FrameGrid& grid) {
+  SampleImage(ComposeFrame(pages, j), settings, grid);
+}
+
+}  // namespace vorlix

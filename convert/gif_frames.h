@@ -1,0 +1,41 @@
+// The frames of an animated GIF as they are displayed, composed one after the other onto a
+// canvas of the logical screen size. Each raw frame is decoded once, so composing all frames
+// costs linear time.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vorlix {
+
+// A canvas larger than this many pixels is refused without being allocated.
+inline constexpr std::uint64_t kCanvasPixelBudget = 16u * 1024u * 1024u;
+
+enum class GifFramesStatus {
+  Ok,
+  CannotOpen,  // not a GIF the image library can read
+  TooLarge,    // the logical screen is above the canvas budget
+};
+
+struct GifFrames;
+struct GifFramesCloser {
+  void operator()(GifFrames* frames) const;
+};
+using GifFramesHandle = std::unique_ptr<GifFrames, GifFramesCloser>;
+
+// Opens the GIF for composing. The caller keeps the image library initialised while the handle
+// lives. On failure the handle is empty and `status` says why.
+GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status);
+
+// Number of frames in the file.
+int GifFrameCount(const GifFrames& frames);
+
+// Composes frames up to j and returns the canvas showing frame j: a 32-bit image of the logical
+// screen size, owned by `frames` and valid until the next call. Frames are asked for in order
+// 0, 1, 2, ...; returns nullptr when no composed frame can be had.
+FIBITMAP* ComposeFrame(GifFrames& frames, int j);
+
+}  // namespace vorlix

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages vorlix needs when they are missing, then configures and builds
+# into build/. Works as root; uses sudo otherwise.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+  build-essential cmake pkg-config  # tool chain
+  libfreeimage-dev                  # image library: GIF decoding, stretching, threshold
+  libgtest-dev googletest           # unit tests
+  libopenmpt-dev                    # outside module reader used by the tests
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$(nproc)"

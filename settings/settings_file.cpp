@@ -1,0 +1,96 @@
+#include "settings/settings_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "convert/conversion_run.h"
+
+namespace vorlix {
+namespace {
+
+// File offsets of the options.
+enum SettingsOffset {
+  kTempo = 0,
+  kSpeed = 1,
+  kWidth = 2,
+  kHeight = 3,
+  kThreshold = 4,
+  kFill1 = 5,  // five fill bytes, 5..9
+  kFlags = 10,
+};
+constexpr std::uint8_t kInverseFlag = 1;
+constexpr std::uint8_t kBreakFlag = 2;
+
+bool WriteFully(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+void LoadSettingsFile(ConversionSettings& settings) {
+  if (!FileExists(SettingsFileName)) return;
+  std::FILE* file = std::fopen(SettingsFileName, "rb");
+  if (!file) return;
+  std::uint8_t b[SettingsFileSize] = {};
+  const std::size_t got = std::fread(b, 1, SettingsFileSize, file);
+  std::fclose(file);
+  // A short file sets only the options whose bytes it holds.
+  auto have = [got](int offset) { return static_cast<std::size_t>(offset) < got; };
+  if (have(kTempo)) settings.Tempo = b[kTempo];
+  if (have(kSpeed)) settings.Speed = b[kSpeed];
+  if (have(kWidth)) settings.Width = b[kWidth];
+  if (have(kHeight)) settings.Height = b[kHeight];
+  if (have(kThreshold)) settings.Threshold = b[kThreshold];
+  for (int i = 0; i < 5; ++i) {
+    if (have(kFill1 + i)) settings.FillBytes[i] = b[kFill1 + i];
+  }
+  if (have(kFlags)) {
+    // The flags byte is read as a signed number and halved, not tested bit by bit: 6 and every
+    // value from 0x80 up set neither option.
+    const int f = static_cast<std::int8_t>(b[kFlags]);
+    settings.InverseColors = (f % 2 == 1) ? 1 : 0;
+    settings.BreakPatterns = (f / 2 == 1) ? 1 : 0;
+  }
+}
+
+bool SaveSettingsFile(ConversionSettings& settings) {
+  auto& image = settings.SettingsImage;
+  image[kTempo] = static_cast<std::uint8_t>(settings.Tempo);
+  image[kSpeed] = static_cast<std::uint8_t>(settings.Speed);
+  image[kWidth] = static_cast<std::uint8_t>(settings.Width);
+  image[kHeight] = static_cast<std::uint8_t>(settings.Height);
+  image[kThreshold] = settings.Threshold;
+  for (int i = 0; i < 5; ++i) image[kFill1 + i] = settings.FillBytes[i];
+  image[kFlags] = static_cast<std::uint8_t>((settings.InverseColors == 1 ? kInverseFlag : 0) |
+                                            (settings.BreakPatterns == 1 ? kBreakFlag : 0));
+
+  // Written beside the old file and renamed over it: the old settings survive any failure.
+  std::string temp = std::string(SettingsFileName) + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, image.data(), image.size()) &&
+            ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temp.c_str(), SettingsFileName) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace vorlix
