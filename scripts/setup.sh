@@ -9,6 +9,10 @@ PACKAGES=(
   libfreeimage-dev                  # image library: GIF decoding, stretching, threshold
   libgtest-dev googletest           # unit tests
   libopenmpt-dev                    # outside module reader used by the tests
+  libwxgtk3.2-dev                   # the window program
+  xvfb xauth xdotool x11-utils      # window tests on a virtual display
+  gifsicle                          # the benchmark's peer
+  clang-14 libclang-rt-14-dev       # fuzzing and sanitizer builds
 )
 
 missing=()
