@@ -1,0 +1,74 @@
+// vorlix-cli: the headless converter. Runs Load and Save of the window program on the options
+// and paths given on the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/core/cli_options.h"
+#include "convert/conversion_run.h"
+#include "settings/settings_file.h"
+#include "ui/core/version.h"
+
+namespace {
+
+constexpr int kWritten = 0;
+constexpr int kNotWritten = 1;
+constexpr int kUsageError = 2;
+
+// Discards what is written to it: standard output under --quiet.
+struct NullBuffer : std::streambuf {
+  int overflow(int c) override { return c; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vorlix;
+  std::string error;
+  const auto options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!options) {
+    std::cerr << "vorlix-cli: " << error << " (see vorlix-cli --help)\n";
+    return kUsageError;
+  }
+  if (options->help) {
+    std::cout << CliUsage();
+    return kWritten;
+  }
+  if (options->version) {
+    std::cout << "vorlix-cli " << kVersionText << "\n";
+    return kWritten;
+  }
+
+  ConversionSettings settings = StartupSettings();
+  LoadSettingsFile(settings);
+  ReadOptions(CliOptionSource(*options, settings), settings);
+
+  const RunReporter reporter{[](MessageKind kind, const std::string& text) {
+                               std::cerr << MessageCaption(kind) << ": " << text << "\n";
+                             },
+                             [](const std::string&) {}};
+
+  if (options->saveSettings) {
+    if (!SaveSettingsFile(settings)) {
+      reporter.ShowMessage(MessageKind::Error, "Cannot save the settings.");
+      return kNotWritten;
+    }
+    if (options->input.empty()) return kWritten;
+  }
+
+  NullBuffer nothing;
+  std::ostream silent(&nothing);
+  std::ostream& progress = options->quiet ? silent : std::cout;
+
+  RunState state;
+  LoadInput(options->input, reporter, state);
+  // A failed Load has said why; a Save after it could only add "Nothing is loaded.".
+  if (!state.InputLoadedFlag) return kNotWritten;
+  const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
+  const int outcome =
+      ConversionRun(typedOutput, options->input, reporter, progress, settings, state);
+  // The success line has no line end of its own; every other run ends on a full line.
+  if (outcome == 1) progress << "\n";
+  progress.flush();
+  return outcome == 1 ? kWritten : kNotWritten;
+}

@@ -1,0 +1,151 @@
+// Makes the GIFs that the sample, the script tests and the benchmark use, from a few lines of
+// drawing code each, so that no binary picture has to be trusted.
+//   make_gif troll OUT                the bundled sample: a waving troll, 48 frames of 120x150
+//   make_gif bars OUT FRAMES W H      full frames with a bar moving down, one colour table
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/gif_writer.h"
+
+namespace {
+
+using vorlix::testgif::GifDescription;
+using vorlix::testgif::GifFrame;
+using vorlix::testgif::Rgb;
+
+// Colour indices of the troll's palette. Dark colours fall below the default threshold and are
+// drawn; the light sky is not.
+enum : std::uint8_t { kSky, kSkin, kDark, kEyeWhite, kPupil, kMouth, kHair, kGrass };
+
+struct Canvas {
+  int w, h;
+  std::vector<std::uint8_t> px;
+  Canvas(int width, int height, std::uint8_t fill)
+      : w(width), h(height), px(width * height, fill) {}
+  void Set(int x, int y, std::uint8_t c) {
+    if (x >= 0 && y >= 0 && x < w && y < h) px[y * w + x] = c;
+  }
+  void Ellipse(double cx, double cy, double rx, double ry, std::uint8_t c) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const double dx = (x - cx) / rx, dy = (y - cy) / ry;
+        if (dx * dx + dy * dy <= 1.0) Set(x, y, c);
+      }
+  }
+  void Line(double x0, double y0, double x1, double y1, double thick, std::uint8_t c) {
+    const int steps = static_cast<int>(std::hypot(x1 - x0, y1 - y0) * 2) + 1;
+    for (int i = 0; i <= steps; ++i) {
+      const double t = static_cast<double>(i) / steps;
+      Ellipse(x0 + (x1 - x0) * t, y0 + (y1 - y0) * t, thick, thick, c);
+    }
+  }
+};
+
+GifDescription Troll() {
+  const int w = 120, h = 150, frames = 48;
+  GifDescription gif;
+  gif.width = w;
+  gif.height = h;
+  gif.globalPalette = {{200, 225, 250}, {150, 205, 120}, {20, 35, 20}, {245, 245, 235},
+                       {10, 10, 10},    {120, 20, 30}, {90, 50, 20}, {40, 90, 30}};
+  const double pi = 3.14159265358979;
+  for (int f = 0; f < frames; ++f) {
+    const double t = 2 * pi * f / frames;
+    Canvas c(w, h, kSky);
+    c.Ellipse(60, 150, 80, 14, kGrass);  // hill
+    // Body and arms: one arm waves, the other swings a little.
+    c.Ellipse(60, 118, 26, 24, kDark);
+    c.Ellipse(60, 118, 24, 22, kSkin);
+    const double wave = std::sin(t * 2) * 0.6;
+    c.Line(80, 108, 80 + 22 * std::cos(-1.1 + wave), 108 + 22 * std::sin(-1.1 + wave), 3, kDark);
+    c.Line(40, 110, 24, 126 + 3 * std::sin(t), 3, kDark);
+    // Head, bobbing gently.
+    const double hy = 58 + 2 * std::sin(t);
+    c.Ellipse(24, hy, 8, 12, kDark);  // ears, outlined like the head
+    c.Ellipse(96, hy, 8, 12, kDark);
+    c.Ellipse(24, hy, 6, 10, kSkin);
+    c.Ellipse(96, hy, 6, 10, kSkin);
+    c.Ellipse(60, hy, 36, 32, kDark);
+    c.Ellipse(60, hy, 34, 30, kSkin);
+    // Hair: spikes that sway.
+    for (int k = -3; k <= 3; ++k) {
+      const double bx = 60 + k * 8, sway = 5 * std::sin(t + k);
+      c.Line(bx, hy - 26, bx + sway, hy - 44 - 3 * (k % 2), 2, kHair);
+    }
+    // Eyes look left and right and blink every so often.
+    const bool blink = (f % 16) == 15;
+    const double look = 4 * std::sin(t);
+    for (double ex : {46.0, 74.0}) {
+      if (blink) {
+        c.Line(ex - 7, hy - 6, ex + 7, hy - 6, 1.2, kDark);
+      } else {
+        c.Ellipse(ex, hy - 6, 10, 9, kDark);
+        c.Ellipse(ex, hy - 6, 9, 8, kEyeWhite);
+        c.Ellipse(ex + look, hy - 5, 3.5, 3.5, kPupil);
+      }
+    }
+    // Big nose and a grin that opens and closes.
+    c.Ellipse(60, hy + 6, 7, 9, kDark);
+    const double open = 3 + 3 * (1 + std::sin(t * 3));
+    c.Ellipse(60, hy + 18, 15, open, kMouth);
+    c.Line(47, hy + 18, 73, hy + 18, 0.8, kDark);
+
+    GifFrame frame;
+    frame.width = w;
+    frame.height = h;
+    frame.indices = c.px;
+    frame.delayCs = 6;
+    gif.frames.push_back(std::move(frame));
+  }
+  return gif;
+}
+
+GifDescription Bars(int frames, int w, int h) {
+  GifDescription gif;
+  gif.width = w;
+  gif.height = h;
+  gif.globalPalette = {{255, 255, 255}, {0, 0, 0}, {128, 128, 128}, {30, 60, 200}};
+  for (int f = 0; f < frames; ++f) {
+    GifFrame frame;
+    frame.width = w;
+    frame.height = h;
+    frame.indices.assign(static_cast<std::size_t>(w) * h, 0);
+    const int barTop = (f * 7) % h;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        std::uint8_t c = 0;
+        if (y >= barTop && y < barTop + h / 5) c = 1;
+        if (x < w / 8) c = static_cast<std::uint8_t>(2 + (f % 2));
+        frame.indices[static_cast<std::size_t>(y) * w + x] = c;
+      }
+    gif.frames.push_back(std::move(frame));
+  }
+  return gif;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: make_gif troll OUT | make_gif bars OUT FRAMES W H\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  const std::string kind = argv[1], out = argv[2];
+  GifDescription gif;
+  if (kind == "troll") {
+    gif = Troll();
+  } else if (kind == "bars" && argc == 6) {
+    gif = Bars(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  } else {
+    return Usage();
+  }
+  if (!vorlix::testgif::WriteGif(out, gif)) {
+    std::fprintf(stderr, "make_gif: cannot write %s\n", out.c_str());
+    return 1;
+  }
+  return 0;
+}
