@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include "convert/conversion_run.h"
+#include "tests/support/gif_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/xm_reader.h"
+
+namespace vorlix {
+namespace {
+
+using testfs::Exists;
+using testfs::TempDir;
+using testgif::GifDescription;
+using testgif::GifFrame;
+
+// Remembers what a run showed, in order.
+struct Recorder {
+  std::vector<std::pair<MessageKind, std::string>> messages;
+  std::vector<std::string> statuses;
+  RunReporter Reporter() {
+    return {[this](MessageKind k, const std::string& t) { messages.emplace_back(k, t); },
+            [this](const std::string& t) { statuses.push_back(t); }};
+  }
+};
+
+using Messages = std::vector<std::pair<MessageKind, std::string>>;
+const auto kError = MessageKind::Error;
+const auto kInfo = MessageKind::Information;
+
+// A GIF of `frames` full frames, each with a different stripe so frames differ.
+GifDescription Stripes(int frames, int width = 16, int height = 12) {
+  GifDescription gif;
+  gif.width = width;
+  gif.height = height;
+  gif.globalPalette = {{255, 255, 255}, {0, 0, 0}};
+  for (int f = 0; f < frames; ++f) {
+    GifFrame frame = testgif::SolidFrame(0, 0, width, height, 0);
+    for (int x = 0; x < width; ++x) frame.indices[(f % height) * width + x] = 1;
+    gif.frames.push_back(frame);
+  }
+  return gif;
+}
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  TempDir dir{true};
+  ConversionSettings settings = StartupSettings();
+  RunState state;
+  Recorder rec;
+  std::ostringstream out;
+
+  void MakeGif(const std::string& name, const GifDescription& gif) {
+    ASSERT_TRUE(testgif::WriteGif(name, gif));
+  }
+  void Touch(const std::string& name, const std::string& content = "keep") {
+    ASSERT_TRUE(testfs::WriteBytes(name, {content.begin(), content.end()}));
+  }
+  int Save(const std::string& output, const std::string& input) {
+    return ConversionRun(output, input, rec.Reporter(), out, settings, state);
+  }
+  void LoadOk(const std::string& input) {
+    LoadInput(input, rec.Reporter(), state);
+    ASSERT_TRUE(state.InputLoadedFlag);
+    rec.messages.clear();
+  }
+};
+
+TEST_F(ConversionRunTest, ResolvesOutputNames) {
+  Touch("song.xm");
+  Touch("song_1.xm");
+  Touch("tune.XM.xm");
+  Touch(".xm");
+  std::filesystem::create_directory("clips");
+  Touch("clips/cat.xm");
+  const std::pair<const char*, const char*> cases[] = {
+      {"song.xm", "song_2.xm"},
+      {"song", "song_2.xm"},
+      {"fresh", "fresh.xm"},
+      {"fresh.xm", "fresh.xm"},
+      {"tune.XM", "tune.XM_1.xm"},
+      {"other.XM", "other.XM.xm"},
+      {"a", "a.xm"},
+      {"", "_1.xm"},
+      {"xm", "xm.xm"},
+      {"clips/cat.xm", "clips/cat_1.xm"},
+  };
+  for (auto [typed, expected] : cases) EXPECT_EQ(ResolveOutputName(typed), expected) << typed;
+}
+
+TEST_F(ConversionRunTest, NamesAreNumberedAfreshOnEverySave) {
+  MakeGif("in.gif", Stripes(2));
+  LoadOk("in.gif");
+  Touch("song.xm");
+  Touch("song_1.xm");
+  EXPECT_EQ(Save("song.xm", "in.gif"), 1);
+  EXPECT_EQ(Save("song.xm", "in.gif"), 1);
+  EXPECT_TRUE(Exists("song_2.xm"));
+  EXPECT_TRUE(Exists("song_3.xm"));
+}
+
+TEST_F(ConversionRunTest, ConvertsTenFramesWithProgressAndStatus) {
+  MakeGif("ten.gif", Stripes(10));
+  LoadInput("ten.gif", rec.Reporter(), state);
+  EXPECT_EQ(rec.messages, (Messages{{kInfo, "File loaded."}}));
+  EXPECT_TRUE(state.InputLoadedFlag);
+
+  EXPECT_EQ(Save("song", "ten.gif"), 1);
+  std::string expected = "Saving to: song.xm.\n";
+  for (int j = 0; j < 10; ++j)
+    expected += "Frame " + std::to_string(j) + " converted succesfully.\n";
+  expected += "Successfully saved to file song.xm.";  // no line end after the success line
+  EXPECT_EQ(out.str(), expected);
+  EXPECT_EQ(state.SaveOutcome, 1);
+  ASSERT_EQ(rec.statuses.size(), 10u);
+  EXPECT_EQ(rec.statuses.front(), "Converted frames: 1/10");
+  EXPECT_EQ(rec.statuses.back(), "Converted frames: 10/10");
+  EXPECT_EQ(rec.messages,
+            (Messages{{kInfo, "File loaded."}, {kInfo, "Successfully saved to file song.xm."}}));
+
+  const auto bytes = testxm::ReadFileBytes("song.xm");
+  const auto module = testxm::ParseModule(bytes);
+  EXPECT_EQ(module.songLength, 10);
+  EXPECT_EQ(module.patternCount, 10);
+  EXPECT_EQ(module.instrument.size(), 303u);
+  const auto view = testxm::LoadWithOpenmpt(bytes);
+  ASSERT_TRUE(view.loaded);
+  EXPECT_EQ(view.patterns, 10);
+  EXPECT_EQ(view.channels, 30);
+  EXPECT_EQ(view.rowsPerPattern, std::vector<int>(10, 150));
+}
+
+TEST_F(ConversionRunTest, CapsAtMaxFramesWithANoticeOnlyAboveIt) {
+  settings.Width = 8;
+  settings.Height = 16;
+  for (int frames : {240, 241}) {
+    SCOPED_TRACE(frames);
+    rec = Recorder{};
+    const std::string name = std::string("f").append(std::to_string(frames));
+    MakeGif(name + ".gif", Stripes(frames, 4, 4));
+    LoadOk(name + ".gif");
+    EXPECT_EQ(Save(name, name + ".gif"), 1);
+    const bool notice =
+        !rec.messages.empty() &&
+        rec.messages.front() ==
+            std::make_pair(kInfo, std::string("Too many frames. The animation will be cut."));
+    EXPECT_EQ(notice, frames > 240);
+    EXPECT_EQ(rec.statuses.back(), "Converted frames: 240/240");
+    const auto module = testxm::ParseModule(testxm::ReadFileBytes(name + ".xm"));
+    EXPECT_EQ(module.patternCount, 240);
+    EXPECT_EQ(module.songLength, 240);
+  }
+}
+
+TEST_F(ConversionRunTest, LoadFailures) {
+  LoadInput("missing.gif", rec.Reporter(), state);
+  EXPECT_EQ(rec.messages, (Messages{{kError, "File not found."}}));
+  EXPECT_EQ(state.SaveOutcome, -1);
+  EXPECT_FALSE(state.InputLoadedFlag);
+
+  rec = Recorder{};
+  Touch("notes.txt", "not a picture at all");
+  LoadInput("notes.txt", rec.Reporter(), state);
+  EXPECT_EQ(rec.messages, (Messages{{kError, "Cannot open this file."}}));
+  EXPECT_FALSE(state.InputLoadedFlag);
+  rec = Recorder{};
+  EXPECT_EQ(Save("out", "notes.txt"), -1);
+  EXPECT_EQ(rec.messages, (Messages{{kError, "Nothing is loaded."}}));
+  EXPECT_EQ(out.str(), "Saving to: out.xm.\n");
+  EXPECT_FALSE(Exists("out.xm"));
+}
+
+TEST_F(ConversionRunTest, AFailedLoadForgetsTheEarlierSuccess) {
+  MakeGif("in.gif", Stripes(2));
+  LoadOk("in.gif");
+  LoadInput("gone.gif", rec.Reporter(), state);
+  rec = Recorder{};
+  EXPECT_EQ(Save("out", "in.gif"), -1);
+  EXPECT_EQ(rec.messages, (Messages{{kError, "Nothing is loaded."}}));
+  EXPECT_TRUE(rec.statuses.empty());
+}
+
+TEST_F(ConversionRunTest, TheLoadedFlagIsNotTiedToAPath) {
+  MakeGif("first.gif", Stripes(2));
+  MakeGif("second.gif", Stripes(5));
+  LoadOk("first.gif");
+  EXPECT_EQ(Save("out", "second.gif"), 1);
+  EXPECT_EQ(testxm::ParseModule(testxm::ReadFileBytes("out.xm")).patternCount, 5);
+}
+
+TEST_F(ConversionRunTest, AGifWithoutFramesGivesHeaderAndInstrumentOnly) {
+  MakeGif("in.gif", Stripes(1));
+  LoadOk("in.gif");
+  GifDescription empty = Stripes(0);
+  MakeGif("empty.gif", empty);
+  EXPECT_EQ(Save("out", "empty.gif"), 1);
+  EXPECT_EQ(testxm::ReadFileBytes("out.xm").size(), 639u);
+  EXPECT_TRUE(rec.statuses.empty());
+}
+
+TEST_F(ConversionRunTest, BackslashesAreDirectorySeparators) {
+  std::filesystem::create_directory("sub");
+  MakeGif("sub/in.gif", Stripes(1));
+  LoadOk(".\\sub\\in.gif");
+  EXPECT_EQ(Save("sub\\out", ".\\sub\\in.gif"), 1);
+  EXPECT_TRUE(Exists("sub/out.xm"));
+}
+
+TEST_F(ConversionRunTest, AnUnreadableExistingOutputIsNeverTouched) {
+  MakeGif("in.gif", Stripes(1));
+  LoadOk("in.gif");
+  Touch("song.xm", "precious");
+  ::chmod("song.xm", 0);
+  EXPECT_EQ(Save("song", "in.gif"), 1);
+  ::chmod("song.xm", 0644);
+  EXPECT_EQ(testxm::ReadFileBytes("song.xm"),
+            (std::vector<std::uint8_t>{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+  EXPECT_TRUE(Exists("song_1.xm"));
+}
+
+TEST_F(ConversionRunTest, OutputInAMissingFolderIsAnErrorNotASuccess) {
+  MakeGif("in.gif", Stripes(1));
+  LoadOk("in.gif");
+  EXPECT_EQ(Save("nowhere/out", "in.gif"), 0);
+  EXPECT_EQ(rec.messages, (Messages{{kError, "Cannot write the file nowhere/out.xm."}}));
+  EXPECT_EQ(out.str(), "Saving to: nowhere/out.xm.\n");
+}
+
+TEST_F(ConversionRunTest, AWriteFailurePartWayRemovesThePartialFile) {
+  MakeGif("in.gif", Stripes(20));
+  LoadOk("in.gif");
+  // In a child process, files may grow to 2000 bytes only: the module needs far more.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{2000, 2000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const int outcome = Save("out", "in.gif");
+    const bool reported = rec.messages.size() == 1 && rec.messages[0].first == kError &&
+                          rec.messages[0].second == "Cannot write the file out.xm.";
+    const bool noSuccessLine = out.str().find("Successfully") == std::string::npos;
+    ::_exit(outcome == 0 && state.SaveOutcome == 0 && reported && noSuccessLine ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_FALSE(Exists("out.xm"));
+}
+
+TEST_F(ConversionRunTest, AHugeCanvasIsRefusedWithoutWritingAFile) {
+  GifDescription gif = Stripes(1);
+  gif.width = 65535;
+  gif.height = 65535;
+  MakeGif("huge.gif", gif);
+  LoadOk("huge.gif");
+  EXPECT_EQ(Save("out", "huge.gif"), 0);
+  EXPECT_EQ(rec.messages, (Messages{{kError, "This animation is too large."}}));
+  EXPECT_FALSE(Exists("out.xm"));
+}
+
+// Black and white pictures of exactly the output size survive stretching and the threshold
+// unchanged, so every cell of the module can be checked against the pixels it came from.
+TEST_F(ConversionRunTest, CellsDrawThePixelsOfEachFrame) {
+  settings.Width = 40;
+  settings.Height = 30;
+  GifDescription gif;
+  gif.width = 40;
+  gif.height = 30;
+  gif.globalPalette = {{255, 255, 255}, {0, 0, 0}};
+  std::mt19937 random(7);
+  for (int f = 0; f < 3; ++f) {
+    GifFrame frame = testgif::SolidFrame(0, 0, 40, 30, 0);
+    for (auto& index : frame.indices) index = random() % 2;
+    gif.frames.push_back(frame);
+  }
+  MakeGif("noise.gif", gif);
+  LoadOk("noise.gif");
+  ASSERT_EQ(Save("noise", "noise.gif"), 1);
+  const auto first = testxm::ReadFileBytes("noise.xm");
+  const auto module = testxm::ParseModule(first);
+  ASSERT_EQ(module.patterns.size(), 3u);
+  const int channels = 10, breakCell = channels * (15 + 1) - 1;
+  for (int f = 0; f < 3; ++f) {
+    const auto cells = testxm::UnpackCells(module.patterns[f], channels);
+    for (int i = 0; i < static_cast<int>(cells.size()); ++i) {
+      const testxm::Cell& cell = cells[i];
+      if (i == breakCell) {
+        EXPECT_TRUE(cell.has[3] && cell.value[3] == 0x0D && cell.value[4] == 0x15);
+        continue;
+      }
+      const int row = i / channels, channel = i % channels;
+      for (int m = 0; m < 4; ++m) {
+        const bool dark = gif.frames[f].indices[row * 40 + channel * 4 + m] == 1;
+        ASSERT_EQ(cell.has[m], dark) << "frame " << f << " cell " << i << " mark " << m;
+      }
+      ASSERT_EQ(cell.has[4], cell.has[3]);
+    }
+  }
+  ASSERT_EQ(Save("noise", "noise.gif"), 1);
+  EXPECT_EQ(testxm::ReadFileBytes("noise_1.xm"), first);
+}
+
+}  // namespace
+}  // namespace vorlix
