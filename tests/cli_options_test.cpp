@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "cli/core/cli_options.h"
+
+namespace vorlix {
+namespace {
+
+std::optional<CliOptions> Parse(std::vector<std::string> args, std::string* error = nullptr) {
+  std::string message;
+  auto options = ParseCliOptions(args, message);
+  if (error) *error = message;
+  return options;
+}
+
+ConversionSettings Apply(const CliOptions& options, ConversionSettings start = StartupSettings()) {
+  ConversionSettings s = start;
+  ReadOptions(CliOptionSource(options, start), s);
+  return s;
+}
+
+TEST(CliOptions, OptionsOverrideTheStartingValuesAndAreClamped) {
+  const auto options = Parse({"--tempo", "999", "--speed=0", "--width", "1073741830", "--height",
+                              "40", "--threshold", "90", "--fill", "1,2,3,4,300", "--inverse",
+                              "--no-break", "in.gif", "out"});
+  ASSERT_TRUE(options);
+  const ConversionSettings s = Apply(*options);
+  EXPECT_EQ(s.Tempo, 255);
+  EXPECT_EQ(s.Speed, 1);
+  EXPECT_EQ(s.Width, 8);  // 2^30 + 6: the high bits are dropped, as in the dialog
+  EXPECT_EQ(s.Height, 40);
+  EXPECT_EQ(s.Threshold, 90);
+  EXPECT_EQ(s.FillBytes, (std::array<std::uint8_t, 5>{1, 2, 3, 4, 255}));
+  EXPECT_EQ(s.InverseColors, 1);
+  EXPECT_EQ(s.BreakPatterns, 0);
+  EXPECT_EQ(options->input, "in.gif");
+  EXPECT_EQ(options->output, "out");
+}
+
+TEST(CliOptions, WithoutOptionsTheStartingValuesStayButAreClamped) {
+  ConversionSettings loaded = StartupSettings();
+  loaded.Width = 200;  // as a hand-written settings file may hold
+  loaded.Speed = 0;
+  loaded.InverseColors = 1;
+  const ConversionSettings s = Apply(*Parse({"in.gif"}), loaded);
+  EXPECT_EQ(s.Width, 128);
+  EXPECT_EQ(s.Speed, 1);
+  EXPECT_EQ(s.Tempo, 250);
+  EXPECT_EQ(s.InverseColors, 1);
+  EXPECT_EQ(s.BreakPatterns, 1);
+  EXPECT_EQ(s.FillBytes[4], 99);
+}
+
+TEST(CliOptions, UsageErrorsNameTheOption) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--tempo", "fast", "in.gif"}, "--tempo"},
+      {{"--width=", "in.gif"}, "--width"},
+      {{"--height", "-5", "in.gif"}, "--height"},
+      {{"--speed", "99999999999", "in.gif"}, "--speed"},
+      {{"--fill", "1,2,3", "in.gif"}, "--fill"},
+      {{"--fill", "1,2,x,4,5", "in.gif"}, "--fill"},
+      {{"--threshold"}, "--threshold"},
+      {{"--colour", "in.gif"}, "--colour"},
+      {{"--inverse=yes", "in.gif"}, "--inverse"},
+      {{"a.gif", "b", "c"}, "'c'"},
+      {{}, "no input"},
+  };
+  for (const auto& [args, named] : cases) {
+    std::string error;
+    EXPECT_FALSE(Parse(args, &error)) << named;
+    EXPECT_NE(error.find(named), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+}
+
+TEST(CliOptions, SaveSettingsHelpAndVersionNeedNoInput) {
+  EXPECT_TRUE(Parse({"--save-settings"})->saveSettings);
+  EXPECT_TRUE(Parse({"--help"})->help);
+  EXPECT_TRUE(Parse({"--version"})->version);
+  EXPECT_EQ(Parse({"--", "-odd.gif"})->input, "-odd.gif");
+}
+
+TEST(CliOptions, DefaultOutputIsTheInputWithoutItsExtension) {
+  EXPECT_EQ(DefaultOutputName("cat.gif"), "cat");
+  EXPECT_EQ(DefaultOutputName("clips/cat.anim.gif"), "clips/cat.anim");
+  EXPECT_EQ(DefaultOutputName("clips.d/cat"), "clips.d/cat");
+  EXPECT_EQ(DefaultOutputName(".hidden"), ".hidden");
+  EXPECT_EQ(DefaultOutputName("dir\\cat.gif"), "dir\\cat");
+}
+
+}  // namespace
+}  // namespace vorlix
