@@ -1,0 +1,132 @@
+#include "ui/core/dialog_procedure.h"
+
+#include <string>
+
+#include "settings/settings_file.h"
+#include "ui/core/dialog_templates.h"
+
+namespace vorlix {
+namespace {
+
+constexpr int kInputBufferSize = 3000;
+constexpr int kOutputBufferSize = 1024;
+const char kInitialInput[] = ".\\troll.gif";
+const char kInitialOutput[] = "output.xm";
+
+unsigned MessageBoxType(MessageKind kind) {
+  return MB_OK | (kind == MessageKind::Error ? MB_ICONERROR : MB_ICONINFORMATION);
+}
+
+// Fills the fields from the settings. In the About box there are no such controls and the
+// writes change nothing.
+void InitDialog(DialogContext& c, WindowHandle dialog) {
+  LoadSettingsFile(c.Settings);
+  const WindowOps& ops = c.Ops;
+  ops.SetDlgItemTextA(dialog, ControlId::InputPath, kInitialInput);
+  ops.SetDlgItemTextA(dialog, ControlId::OutputPath, kInitialOutput);
+  auto setNumber = [&](int id, int value) {
+    ops.SetDlgItemTextA(dialog, id, std::to_string(value));
+  };
+  setNumber(ControlId::Tempo, c.Settings.Tempo);
+  setNumber(ControlId::Speed, c.Settings.Speed);
+  setNumber(ControlId::Width, c.Settings.Width);
+  setNumber(ControlId::Height, c.Settings.Height);
+  for (int i = 0; i < 5; ++i) setNumber(ControlId::FillFields[i], c.Settings.FillBytes[i]);
+  setNumber(ControlId::Threshold, c.Settings.Threshold);
+  // A box is only ever checked here, never unchecked.
+  if (c.Settings.InverseColors == 1) ops.CheckDlgButton(dialog, ControlId::InverseColors, true);
+  if (c.Settings.BreakPatterns == 1) ops.CheckDlgButton(dialog, ControlId::BreakPatterns, true);
+}
+
+void SaveSettings(DialogContext& c, WindowHandle dialog) {
+  ReadOptions(DialogOptionSource(c.Ops, dialog), c.Settings);
+  const RunReporter reporter = DialogReporter(c.Ops, dialog);
+  if (SaveSettingsFile(c.Settings)) {
+    reporter.ShowMessage(MessageKind::Information, "Done.");
+  } else {
+    reporter.ShowMessage(MessageKind::Error, "Cannot save the settings.");
+  }
+}
+
+void Load(DialogContext& c, WindowHandle dialog) {
+  const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);
+  LoadInput(input, DialogReporter(c.Ops, dialog), c.State);
+}
+
+void Save(DialogContext& c, WindowHandle dialog) {
+  ReadOptions(DialogOptionSource(c.Ops, dialog), c.Settings);
+  const std::string output =
+      c.Ops.GetDlgItemTextA(dialog, ControlId::OutputPath, kOutputBufferSize);
+  const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);
+  ConversionRun(output, input, DialogReporter(c.Ops, dialog), c.Out, c.Settings, c.State);
+}
+
+bool Command(DialogContext& c, WindowHandle dialog, int id) {
+  switch (id) {
+    case ControlId::Ok:
+    case ControlId::Quit:
+      c.Ops.EndDialog(dialog, 0);
+      return true;
+    case ControlId::SaveSettings:
+      SaveSettings(c, dialog);
+      return true;
+    case ControlId::Load:
+      Load(c, dialog);
+      return true;
+    case ControlId::Save:
+      Save(c, dialog);
+      return true;
+    case ControlId::About:
+      // No owner: the main dialog stays usable while the About box is open.
+      c.Ops.DialogBoxParamA(c.Instance, AboutDialogTemplate, nullptr, BindDialogProcedure(c), 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool DialogProcedure(DialogContext& context, WindowHandle dialog, unsigned message,
+                     std::uintptr_t wParam, std::intptr_t /*lParam*/) {
+  switch (message) {
+    case WM_INITDIALOG:
+      InitDialog(context, dialog);
+      return true;
+    case WM_COMMAND:
+      return Command(context, dialog, CommandId(wParam));
+    case WM_CLOSE:
+      context.Ops.EndDialog(dialog, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+DialogProc BindDialogProcedure(DialogContext& context) {
+  return [&context](WindowHandle dialog, unsigned message, std::uintptr_t wParam,
+                    std::intptr_t lParam) {
+    return DialogProcedure(context, dialog, message, wParam, lParam);
+  };
+}
+
+int RunMainDialog(DialogContext& context) {
+  return static_cast<int>(context.Ops.DialogBoxParamA(context.Instance, MainDialogTemplate, nullptr,
+                                                      BindDialogProcedure(context), 0));
+}
+
+RunReporter DialogReporter(const WindowOps& ops, WindowHandle dialog) {
+  return {[&ops, dialog](MessageKind kind, const std::string& text) {
+            ops.MessageBoxA(dialog, text, MessageCaption(kind), MessageBoxType(kind));
+          },
+          [&ops, dialog](const std::string& text) {
+            ops.SetDlgItemTextA(dialog, ControlId::Status, text);
+          }};
+}
+
+OptionSource DialogOptionSource(const WindowOps& ops, WindowHandle dialog) {
+  return {[&ops, dialog](int id) { return ops.GetDlgItemInt(dialog, id); },
+          [&ops, dialog](int id) { return ops.IsDlgButtonChecked(dialog, id); }};
+}
+
+}  // namespace vorlix

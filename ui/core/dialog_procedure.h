@@ -1,0 +1,38 @@
+// The one dialog procedure behind the main dialog and the About box.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+
+#include "convert/conversion_run.h"
+#include "settings/conversion_settings.h"
+#include "settings/read_options.h"
+#include "ui/core/window_ops.h"
+
+namespace vorlix {
+
+// What the procedure works on. The program creates all of it once, in main.
+struct DialogContext {
+  const WindowOps& Ops;
+  InstanceHandle Instance;
+  ConversionSettings& Settings;
+  RunState& State;
+  std::ostream& Out;  // progress lines of a Save
+};
+
+bool DialogProcedure(DialogContext& context, WindowHandle dialog, unsigned message,
+                     std::uintptr_t wParam, std::intptr_t lParam);
+
+// The procedure bound to the context, as the window operations take it.
+DialogProc BindDialogProcedure(DialogContext& context);
+
+// Runs the main dialog modally, without owner; its result is the program's exit status.
+int RunMainDialog(DialogContext& context);
+
+// Messages as boxes owned by the dialog, the status as the text of its status line.
+RunReporter DialogReporter(const WindowOps& ops, WindowHandle dialog);
+
+// The dialog's option fields and check boxes as ReadOptions asks for them.
+OptionSource DialogOptionSource(const WindowOps& ops, WindowHandle dialog);
+
+}  // namespace vorlix
