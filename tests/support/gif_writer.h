@@ -1,0 +1,43 @@
+// A small GIF89a encoder for tests, benchmarks and sample generation. Files are described frame
+// by frame; the writer does real LZW compression and writes exactly what it is told, including
+// frames that reach past the logical screen.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorlix::testgif {
+
+struct Rgb {
+  std::uint8_t r = 0, g = 0, b = 0;
+};
+
+struct GifFrame {
+  int left = 0, top = 0, width = 0, height = 0;
+  std::vector<std::uint8_t> indices;  // width*height, row-major, top row first; fewer are
+                                      // coded as given, so the image data ends early
+  std::vector<Rgb> localPalette;      // empty: no local colour table
+  bool hasControlExtension = true;    // false: no graphic control extension before this frame
+  int disposal = 0;                   // 0..7, written in the GCE
+  int transparentIndex = -1;          // -1: no transparency
+  int delayCs = 10;
+  bool interlaced = false;
+};
+
+struct GifDescription {
+  int width = 0, height = 0;       // logical screen
+  std::vector<Rgb> globalPalette;  // empty: no global colour table
+  int backgroundIndex = 0;
+  bool loopExtension = true;  // NETSCAPE2.0 loop block
+  std::vector<GifFrame> frames;
+};
+
+// Palettes are padded with black to a power of two (2..256 entries); longer ones are cut at 256.
+std::vector<std::uint8_t> EncodeGif(const GifDescription& gif);
+bool WriteGif(const std::string& path, const GifDescription& gif);
+
+// A frame filled with one index.
+GifFrame SolidFrame(int left, int top, int width, int height, std::uint8_t index);
+
+}  // namespace vorlix::testgif
