@@ -41,7 +41,7 @@ constexpr ControlTemplate kAboutControls[] = {
     {Id::Ok, K::DefaultButton, "OK", 54, 48, 50, 14},
     {Id::None, K::Label, "vorlix, by the vorlix authors", 29, 10, 101, 8},
     {Id::None, K::Label, "version 0.4", 61, 20, 36, 8},
-    {Id::None, K::Label, "Pictures drawn in pattern cells", 47, 31, 64, 8},
+    {Id::None, K::Label, "Pixels as notes", 47, 31, 64, 8},
 };
 
 constexpr DialogTemplate kTemplates[] = {

@@ -1,0 +1,45 @@
+// vorlix: the window program. Shows the main dialog until it is quit; takes nothing from its
+// command line.
+#include <wx/app.h>
+#include <wx/init.h>
+
+#include <iostream>
+
+#include "convert/conversion_run.h"
+#include "settings/conversion_settings.h"
+#include "ui/core/dialog_procedure.h"
+#include "ui/wx/wx_window_ops.h"
+
+namespace vorlix {
+
+// The toolkit wants an application object; all work happens in main.
+class VorlixApp : public wxApp {
+ public:
+  bool OnInit() override { return true; }  // no command-line parsing
+};
+
+}  // namespace vorlix
+
+wxIMPLEMENT_APP_NO_MAIN(vorlix::VorlixApp);
+
+int main(int, char** argv) {
+  int toolkitArgc = 1;
+  char* toolkitArgv[] = {argv[0], nullptr};
+  if (!wxEntryStart(toolkitArgc, toolkitArgv) || !wxTheApp || !wxTheApp->CallOnInit()) {
+    std::cerr << "vorlix: cannot open a window (is there a display?)\n";
+    return 1;
+  }
+
+  // Everything the dialogs share, for the whole run of the program.
+  vorlix::ConversionSettings settings = vorlix::StartupSettings();
+  vorlix::RunState state;
+  vorlix::WxDesktop desktop;
+  const vorlix::WindowOps ops = vorlix::MakeWxWindowOps(desktop);
+  vorlix::DialogContext context{ops, wxTheApp, settings, state, std::cout};
+
+  const int status = vorlix::RunMainDialog(context);
+  std::cout.flush();
+  wxTheApp->OnExit();
+  wxEntryCleanup();
+  return status;
+}
