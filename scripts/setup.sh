@@ -11,6 +11,7 @@ PACKAGES=(
   libopenmpt-dev                    # outside module reader used by the tests
   libwxgtk3.2-dev                   # the window program
   xvfb xauth xdotool x11-utils      # window tests on a virtual display
+  imagemagick                       # screenshots of the window tests
   gifsicle                          # the benchmark's peer
   clang-14 libclang-rt-14-dev       # fuzzing and sanitizer builds
 )
