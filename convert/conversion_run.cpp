@@ -3,10 +3,15 @@
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
+#include "convert/file_view.h"
 #include "convert/frame_sampling.h"
 #include "convert/gif_frames.h"
 #include "convert/output_file.h"
@@ -17,6 +22,7 @@ namespace vorlix {
 namespace {
 
 const char kXmExtension[] = ".xm";
+constexpr std::size_t kOutputBufferSize = 1 << 16;
 
 // The image library is initialised for one command and released when it ends.
 struct ImageLibrary {
@@ -26,15 +32,110 @@ struct ImageLibrary {
   ImageLibrary& operator=(const ImageLibrary&) = delete;
 };
 
-// Number of frames the library reports for the GIF, or -1 when it gives no handle.
+// Number of frames the library reports for the GIF, or -1 when it gives no handle. The file is
+// read from memory: the library walks every block of it with a seek each.
 int CountPages(const std::string& path) {
-  FIMULTIBITMAP* gif =
-      FreeImage_OpenMultiBitmap(FIF_GIF, path.c_str(), FALSE, TRUE, FALSE, GIF_PLAYBACK);
+  const std::unique_ptr<FileView> bytes = FileView::Open(path);
+  if (!bytes) return -1;
+  ViewStream stream(*bytes);
+  FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
   if (!gif) return -1;
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
   return pages;
 }
+
+// Composes, samples and encodes the frames of a conversion on two worker threads while the
+// calling thread takes the results in frame order. Composing is sequential, so a worker composes
+// under a lock and samples its own copy of the canvas after it; the other worker meanwhile
+// composes the next frame or samples its own. Without worker threads, the calling thread does
+// every step itself and samples the canvas in place.
+class FramePipeline {
+ public:
+  FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings)
+      : pages_(pages),
+        total_(frameTotal),
+        settings_(settings),
+        bytes_(frameTotal),
+        ready_(frameTotal, 0) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const int workers = frameTotal > 1 && cores > 1 ? 2 : 0;
+    try {
+      for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // Whatever started does all the work; with no worker the calling thread does it.
+    }
+  }
+
+  ~FramePipeline() {
+    {
+      std::lock_guard<std::mutex> lock(composeMutex_);
+      stopping_ = true;
+    }
+    for (std::thread& worker : workers_) worker.join();
+  }
+
+  FramePipeline(const FramePipeline&) = delete;
+  FramePipeline& operator=(const FramePipeline&) = delete;
+
+  // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ...
+  PatternBytes Take(int j) {
+    if (workers_.empty()) {
+      if (grid_.cells.empty()) grid_ = MakeFrameGrid(settings_);
+      ProduceNext(grid_, nullptr);
+    }
+    std::unique_lock<std::mutex> lock(doneMutex_);
+    done_.wait(lock, [&] { return ready_[j] != 0; });
+    return std::move(bytes_[j]);
+  }
+
+ private:
+  void Work() {
+    FrameGrid grid = MakeFrameGrid(settings_);
+    CanvasCopy copy;
+    while (ProduceNext(grid, &copy)) {
+    }
+  }
+
+  // Composes the next frame and encodes it; false when every frame is taken or the run stops.
+  bool ProduceNext(FrameGrid& grid, CanvasCopy* copy) {
+    int j = 0;
+    FIBITMAP* picture = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(composeMutex_);
+      if (stopping_ || next_ >= total_) return false;
+      j = next_++;
+      FIBITMAP* canvas = ComposeFrame(pages_, j);
+      picture = copy != nullptr ? copy->Take(canvas) : canvas;
+    }
+    SampleImage(picture, settings_, grid);
+    PatternBytes bytes;
+    EncodeFrame(grid, settings_, bytes);
+    {
+      std::lock_guard<std::mutex> lock(doneMutex_);
+      bytes_[j] = std::move(bytes);
+      ready_[j] = 1;
+    }
+    done_.notify_all();
+    return true;
+  }
+
+  GifFrames& pages_;
+  const int total_;
+  const ConversionSettings settings_;
+  FrameGrid grid_;  // the calling thread's, when it works alone
+
+  std::mutex composeMutex_;  // guards the compositor, next_ and stopping_
+  int next_ = 0;
+  bool stopping_ = false;
+
+  std::mutex doneMutex_;  // guards bytes_ and ready_
+  std::condition_variable done_;
+  std::vector<PatternBytes> bytes_;
+  std::vector<char> ready_;
+
+  std::vector<std::thread> workers_;
+};
 
 std::string CannotWriteText(const std::string& name) {
   return "Cannot write the file " + name + ".";
@@ -118,26 +219,26 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
     }
   }
 
-  std::vector<FrameGrid> grids(frameTotal, MakeFrameGrid(settings));
   const ModuleHeader header = BuildModuleHeader(settings);
   std::FILE* file = CreateNewFile(outputName);
   if (!file) {
     reporter.ShowMessage(MessageKind::Error, CannotWriteText(outputName));
     return state.SaveOutcome;
   }
+  std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
   bool written = WriteModuleHeader(file, header);
-  PatternBytes patternBytes;
-  for (int j = 0; j < frameTotal && written; ++j) {
-    SampleFrame(*pages, j, settings, grids[j]);
-    EncodeFrame(grids[j], settings, patternBytes);
-    written = WritePatternBlock(file, settings.Height, patternBytes);
-    patternBytes.clear();
-    if (!written) break;
-    out << "Frame " << j << " converted succesfully.\n";
-    reporter.SetStatusText("Converted frames: " + std::to_string(j + 1) + "/" +
-                           std::to_string(frameTotal));
+  {
+    std::optional<FramePipeline> frames;
+    if (frameTotal > 0 && written) frames.emplace(*pages, frameTotal, settings);
+    // Writing, progress lines and status texts stay on the calling thread, in frame order.
+    for (int j = 0; j < frameTotal && written; ++j) {
+      written = WritePatternBlock(file, settings.Height, frames->Take(j));
+      if (!written) break;
+      out << "Frame " << j << " converted succesfully.\n";
+      reporter.SetStatusText("Converted frames: " + std::to_string(j + 1) + "/" +
+                             std::to_string(frameTotal));
+    }
   }
-  grids.clear();
   written = written && WriteInstrumentBlock(file);
   written = FinishFile(file) && written;
   if (!written) {

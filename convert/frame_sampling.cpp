@@ -1,6 +1,7 @@
 #include "convert/frame_sampling.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace vorlix {
@@ -54,6 +55,28 @@ void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGri
 
 void SampleFrame(GifFrames& pages, int j, const ConversionSettings& settings, FrameGrid& grid) {
   SampleImage(ComposeFrame(pages, j), settings, grid);
+}
+
+CanvasCopy::~CanvasCopy() {
+  if (copy_ != nullptr) FreeImage_Unload(copy_);
+}
+
+FIBITMAP* CanvasCopy::Take(FIBITMAP* picture) {
+  if (picture == nullptr) return nullptr;
+  const bool fits = copy_ != nullptr && FreeImage_GetBPP(copy_) == FreeImage_GetBPP(picture) &&
+                    FreeImage_GetWidth(copy_) == FreeImage_GetWidth(picture) &&
+                    FreeImage_GetHeight(copy_) == FreeImage_GetHeight(picture) &&
+                    FreeImage_GetPitch(copy_) == FreeImage_GetPitch(picture) &&
+                    FreeImage_GetColorsUsed(copy_) == 0 && FreeImage_GetColorsUsed(picture) == 0;
+  if (!fits) {
+    // The first frame: a full clone, which also carries everything but the pixels.
+    if (copy_ != nullptr) FreeImage_Unload(copy_);
+    copy_ = FreeImage_Clone(picture);
+    return copy_;
+  }
+  std::memcpy(FreeImage_GetBits(copy_), FreeImage_GetBits(picture),
+              static_cast<std::size_t>(FreeImage_GetPitch(picture)) * FreeImage_GetHeight(picture));
+  return copy_;
 }
 
 }  // namespace vorlix

@@ -22,4 +22,20 @@ void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGri
 // Composes frame j of the GIF and samples it into the grid.
 void SampleFrame(GifFrames& pages, int j, const ConversionSettings& settings, FrameGrid& grid);
 
+// A copy of the composed canvas that one thread samples while another composes the next frame.
+// Its storage is allocated once and reused for every frame of the same size.
+class CanvasCopy {
+ public:
+  CanvasCopy() = default;
+  ~CanvasCopy();
+  CanvasCopy(const CanvasCopy&) = delete;
+  CanvasCopy& operator=(const CanvasCopy&) = delete;
+
+  // Copies the picture and returns the copy; nullptr when there is no picture or no memory.
+  FIBITMAP* Take(FIBITMAP* picture);
+
+ private:
+  FIBITMAP* copy_ = nullptr;
+};
+
 }  // namespace vorlix

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <vector>
+
+#include "convert/file_view.h"
 
 namespace vorlix {
 namespace {
@@ -32,15 +33,17 @@ struct GifLayout {
   std::vector<FrameLayout> frames;
 };
 
-// Bounds-checked reading: every read past the end of the file fails and stays failed.
+// Bounds-checked reading of the file's bytes, as a file stream reads: skipping past the end is
+// allowed, but every read past the end fails, and after a failure everything fails.
 class ByteReader {
  public:
-  explicit ByteReader(const std::string& path) : in_(path, std::ios::binary) {}
-  bool Ok() const { return static_cast<bool>(in_); }
+  explicit ByteReader(const FileView& file) : data_(file.Data()), size_(file.Size()) {}
   bool Byte(std::uint8_t& value) {
-    char c = 0;
-    if (!in_.get(c)) return false;
-    value = static_cast<std::uint8_t>(c);
+    if (failed_ || position_ >= size_) {
+      failed_ = true;
+      return false;
+    }
+    value = data_[position_++];
     return true;
   }
   bool Word(int& value) {
@@ -49,7 +52,14 @@ class ByteReader {
     value = lo | (hi << 8);
     return true;
   }
-  bool Skip(std::streamoff count) { return static_cast<bool>(in_.seekg(count, std::ios::cur)); }
+  bool Skip(std::int64_t count) {
+    if (failed_ || (count < 0 && static_cast<std::uint64_t>(-count) > position_)) {
+      failed_ = true;
+      return false;
+    }
+    position_ += count;
+    return true;
+  }
   // Skips a chain of data sub-blocks up to and including the zero-length terminator.
   bool SkipSubBlocks() {
     std::uint8_t size = 0;
@@ -61,16 +71,18 @@ class ByteReader {
   }
 
  private:
-  std::ifstream in_;
+  const std::uint8_t* data_;
+  std::uint64_t size_;
+  std::uint64_t position_ = 0;
+  bool failed_ = false;
 };
 
 // Reads the logical screen descriptor, the global colour table and every image descriptor,
 // noting which images follow a graphic control extension. Blocks are walked the same way the
 // image library walks them (an unknown block or the end of the data ends the walk), so both
 // see the same images. Returns false when the file is not a GIF.
-bool ReadLayout(const std::string& path, GifLayout& layout) {
-  ByteReader in(path);
-  if (!in.Ok()) return false;
+bool ReadLayout(const FileView& file, GifLayout& layout) {
+  ByteReader in(file);
   std::array<std::uint8_t, 6> signature{};
   for (std::uint8_t& b : signature) {
     if (!in.Byte(b)) return false;
@@ -156,6 +168,9 @@ bool ReadWordTag(FIBITMAP* dib, const char* key, int& value) {
 }  // namespace
 
 struct GifFrames {
+  // The file stays in memory for the library's page loads, which each go over all of it.
+  std::unique_ptr<FileView> bytes;
+  std::unique_ptr<ViewStream> stream;
   FIMULTIBITMAP* file = nullptr;
   int frameCount = 0;
   GifLayout layout;
@@ -177,8 +192,9 @@ void GifFramesCloser::operator()(GifFrames* frames) const {
 }
 
 GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) {
+  std::unique_ptr<FileView> bytes = FileView::Open(path);
   GifLayout layout;
-  if (!ReadLayout(path, layout) || layout.width == 0 || layout.height == 0) {
+  if (!bytes || !ReadLayout(*bytes, layout) || layout.width == 0 || layout.height == 0) {
     status = GifFramesStatus::CannotOpen;
     return nullptr;
   }
@@ -186,13 +202,15 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
     status = GifFramesStatus::TooLarge;
     return nullptr;
   }
-  FIMULTIBITMAP* file =
-      FreeImage_OpenMultiBitmap(FIF_GIF, path.c_str(), FALSE, TRUE, FALSE, GIF_LOAD256);
+  auto stream = std::make_unique<ViewStream>(*bytes);
+  FIMULTIBITMAP* file = OpenGifFromStream(*stream, GIF_LOAD256);
   if (file == nullptr) {
     status = GifFramesStatus::CannotOpen;
     return nullptr;
   }
   GifFramesHandle frames(new GifFrames);
+  frames->bytes = std::move(bytes);
+  frames->stream = std::move(stream);
   frames->file = file;
   frames->frameCount = std::max(FreeImage_GetPageCount(file), 0);
   frames->layout = std::move(layout);

@@ -1,0 +1,50 @@
+// A whole input file held in memory, and the image library's reading interface over it. The
+// library's multi-page interface goes back over the whole file each time it loads a page; from
+// memory that costs no system call per block.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlix {
+
+class FileView {
+ public:
+  // The bytes of the file, mapped when possible and read otherwise; nullptr when it cannot be
+  // opened or read.
+  static std::unique_ptr<FileView> Open(const std::string& path);
+  ~FileView();
+  FileView(const FileView&) = delete;
+  FileView& operator=(const FileView&) = delete;
+
+  const std::uint8_t* Data() const { return data_; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  FileView() = default;
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  void* mapping_ = nullptr;  // set when the bytes are mapped
+  std::vector<std::uint8_t> copy_;
+};
+
+// A read position in a view. Reads, seeks and tells behave as the C stream functions do on the
+// file itself: a partial item is copied but not counted, and seeking past the end is allowed.
+// Writing through it always fails.
+struct ViewStream {
+  explicit ViewStream(const FileView& v);
+  const FileView* view;
+  long position = 0;
+  FreeImageIO io;  // kept here: the library may hold on to the pointer it is given
+};
+
+// Opens the GIF in the stream read-only through the multi-page interface. The stream must
+// outlive the returned handle; one thread at a time may use it.
+FIMULTIBITMAP* OpenGifFromStream(ViewStream& stream, int flags);
+
+}  // namespace vorlix
