@@ -82,7 +82,7 @@ class FramePipeline {
   PatternBytes Take(int j) {
     if (workers_.empty()) {
       if (grid_.cells.empty()) grid_ = MakeFrameGrid(settings_);
-      ProduceNext(grid_, nullptr);
+      ProduceNext(grid_, buffers_, false);
     }
     std::unique_lock<std::mutex> lock(doneMutex_);
     done_.wait(lock, [&] { return ready_[j] != 0; });
@@ -92,13 +92,14 @@ class FramePipeline {
  private:
   void Work() {
     FrameGrid grid = MakeFrameGrid(settings_);
-    CanvasCopy copy;
-    while (ProduceNext(grid, &copy)) {
+    SamplingBuffers buffers;
+    while (ProduceNext(grid, buffers, true)) {
     }
   }
 
   // Composes the next frame and encodes it; false when every frame is taken or the run stops.
-  bool ProduceNext(FrameGrid& grid, CanvasCopy* copy) {
+  // A worker samples its own copy of the canvas; the calling thread alone samples it in place.
+  bool ProduceNext(FrameGrid& grid, SamplingBuffers& buffers, bool copyCanvas) {
     int j = 0;
     FIBITMAP* picture = nullptr;
     {
@@ -106,9 +107,9 @@ class FramePipeline {
       if (stopping_ || next_ >= total_) return false;
       j = next_++;
       FIBITMAP* canvas = ComposeFrame(pages_, j);
-      picture = copy != nullptr ? copy->Take(canvas) : canvas;
+      picture = copyCanvas ? buffers.Copy(canvas) : canvas;
     }
-    SampleImage(picture, settings_, grid);
+    SampleImage(buffers.WithoutAlpha(picture), settings_, grid);
     PatternBytes bytes;
     EncodeFrame(grid, settings_, bytes);
     {
@@ -124,6 +125,7 @@ class FramePipeline {
   const int total_;
   const ConversionSettings settings_;
   FrameGrid grid_;  // the calling thread's, when it works alone
+  SamplingBuffers buffers_;
 
   std::mutex composeMutex_;  // guards the compositor, next_ and stopping_
   int next_ = 0;

@@ -57,15 +57,22 @@ void SampleFrame(GifFrames& pages, int j, const ConversionSettings& settings, Fr
   SampleImage(ComposeFrame(pages, j), settings, grid);
 }
 
-CanvasCopy::~CanvasCopy() {
+SamplingBuffers::~SamplingBuffers() {
   if (copy_ != nullptr) FreeImage_Unload(copy_);
+  if (rgb_ != nullptr) FreeImage_Unload(rgb_);
 }
 
-FIBITMAP* CanvasCopy::Take(FIBITMAP* picture) {
+namespace {
+bool SameShape(FIBITMAP* a, FIBITMAP* b) {
+  return a != nullptr && FreeImage_GetWidth(a) == FreeImage_GetWidth(b) &&
+         FreeImage_GetHeight(a) == FreeImage_GetHeight(b);
+}
+}  // namespace
+
+FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture) {
   if (picture == nullptr) return nullptr;
-  const bool fits = copy_ != nullptr && FreeImage_GetBPP(copy_) == FreeImage_GetBPP(picture) &&
-                    FreeImage_GetWidth(copy_) == FreeImage_GetWidth(picture) &&
-                    FreeImage_GetHeight(copy_) == FreeImage_GetHeight(picture) &&
+  const bool fits = SameShape(copy_, picture) &&
+                    FreeImage_GetBPP(copy_) == FreeImage_GetBPP(picture) &&
                     FreeImage_GetPitch(copy_) == FreeImage_GetPitch(picture) &&
                     FreeImage_GetColorsUsed(copy_) == 0 && FreeImage_GetColorsUsed(picture) == 0;
   if (!fits) {
@@ -77,6 +84,29 @@ FIBITMAP* CanvasCopy::Take(FIBITMAP* picture) {
   std::memcpy(FreeImage_GetBits(copy_), FreeImage_GetBits(picture),
               static_cast<std::size_t>(FreeImage_GetPitch(picture)) * FreeImage_GetHeight(picture));
   return copy_;
+}
+
+FIBITMAP* SamplingBuffers::WithoutAlpha(FIBITMAP* picture) {
+  if (picture == nullptr || FreeImage_GetBPP(picture) != 32 ||
+      FreeImage_GetImageType(picture) != FIT_BITMAP) {
+    return picture;
+  }
+  const unsigned width = FreeImage_GetWidth(picture), height = FreeImage_GetHeight(picture);
+  if (!SameShape(rgb_, picture)) {
+    if (rgb_ != nullptr) FreeImage_Unload(rgb_);
+    rgb_ = FreeImage_Allocate(width, height, 24);
+    if (rgb_ == nullptr) return picture;
+  }
+  for (unsigned y = 0; y < height; ++y) {
+    const BYTE* from = FreeImage_GetScanLine(picture, y);
+    BYTE* to = FreeImage_GetScanLine(rgb_, y);
+    for (unsigned x = 0; x < width; ++x, from += 4, to += 3) {
+      to[0] = from[0];
+      to[1] = from[1];
+      to[2] = from[2];
+    }
+  }
+  return rgb_;
 }
 
 }  // namespace vorlix

@@ -22,20 +22,26 @@ void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGri
 // Composes frame j of the GIF and samples it into the grid.
 void SampleFrame(GifFrames& pages, int j, const ConversionSettings& settings, FrameGrid& grid);
 
-// A copy of the composed canvas that one thread samples while another composes the next frame.
-// Its storage is allocated once and reused for every frame of the same size.
-class CanvasCopy {
+// Reusable pictures of one sampling thread, allocated once and kept while the frame size stays.
+class SamplingBuffers {
  public:
-  CanvasCopy() = default;
-  ~CanvasCopy();
-  CanvasCopy(const CanvasCopy&) = delete;
-  CanvasCopy& operator=(const CanvasCopy&) = delete;
+  SamplingBuffers() = default;
+  ~SamplingBuffers();
+  SamplingBuffers(const SamplingBuffers&) = delete;
+  SamplingBuffers& operator=(const SamplingBuffers&) = delete;
 
-  // Copies the picture and returns the copy; nullptr when there is no picture or no memory.
-  FIBITMAP* Take(FIBITMAP* picture);
+  // A plain copy of the picture, so that the compositor can go on with the next frame while
+  // this one is sampled. nullptr when there is no picture or no memory.
+  FIBITMAP* Copy(FIBITMAP* picture);
+
+  // The 24-bit form of a 32-bit picture (other pictures as they are). Stretching and the
+  // threshold give the same bits for it as for the 32-bit one, and stretching three channels
+  // costs less than four.
+  FIBITMAP* WithoutAlpha(FIBITMAP* picture);
 
  private:
   FIBITMAP* copy_ = nullptr;
+  FIBITMAP* rgb_ = nullptr;
 };
 
 }  // namespace vorlix
