@@ -46,7 +46,7 @@ mkdir -p "$grown" "$findings"
 # One GIF of the largest canvas with MaxFrames frames takes tens of seconds; the time limit per
 # input stays well above that so that only a real hang is reported.
 case "$target" in
-  gif_conversion) limits=(-max_len=16384 -timeout=300 -rss_limit_mb=3072) ;;
+  gif_conversion) limits=(-max_len=16384 -timeout=300 -report_slow_units=120 -rss_limit_mb=3072) ;;
   settings_file) limits=(-max_len=64 -timeout=10) ;;
 esac
 

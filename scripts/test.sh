@@ -1,6 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test; then the sanitizer build and the fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+# The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (without the window
+# program and the benchmark), then a short run of each fuzz target. Any finding fails the script.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_SANITIZE=ON \
+  -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_BENCH=OFF
+cmake --build build-asan -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E '^window_test$'
+for target in gif settings; do
+  bash scripts/fuzz.sh "$target" "${VORLIX_FUZZ_SECONDS:-60}"
+done
