@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -85,15 +87,29 @@ class FramePipeline {
       ProduceNext(grid_, buffers_, false);
     }
     std::unique_lock<std::mutex> lock(doneMutex_);
-    done_.wait(lock, [&] { return ready_[j] != 0; });
+    done_.wait(lock, [&] { return ready_[j] != 0 || failure_; });
+    if (!ready_[j]) std::rethrow_exception(failure_);
     return std::move(bytes_[j]);
   }
 
  private:
   void Work() {
-    FrameGrid grid = MakeFrameGrid(settings_);
-    SamplingBuffers buffers;
-    while (ProduceNext(grid, buffers, true)) {
+    try {
+      FrameGrid grid = MakeFrameGrid(settings_);
+      SamplingBuffers buffers;
+      while (ProduceNext(grid, buffers, true)) {
+      }
+    } catch (...) {
+      // Out of memory, say, even inside the image library: the run stops and Take rethrows.
+      {
+        std::lock_guard<std::mutex> lock(composeMutex_);
+        stopping_ = true;
+      }
+      {
+        std::lock_guard<std::mutex> lock(doneMutex_);
+        if (!failure_) failure_ = std::current_exception();
+      }
+      done_.notify_all();
     }
   }
 
@@ -135,6 +151,7 @@ class FramePipeline {
   std::condition_variable done_;
   std::vector<PatternBytes> bytes_;
   std::vector<char> ready_;
+  std::exception_ptr failure_;  // the first exception a worker ended with
 
   std::vector<std::thread> workers_;
 };
@@ -229,23 +246,32 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
   }
   std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
   bool written = WriteModuleHeader(file, header);
+  bool outOfMemory = false;
   {
     std::optional<FramePipeline> frames;
-    if (frameTotal > 0 && written) frames.emplace(*pages, frameTotal, settings);
-    // Writing, progress lines and status texts stay on the calling thread, in frame order.
-    for (int j = 0; j < frameTotal && written; ++j) {
-      written = WritePatternBlock(file, settings.Height, frames->Take(j));
-      if (!written) break;
-      out << "Frame " << j << " converted succesfully.\n";
-      reporter.SetStatusText("Converted frames: " + std::to_string(j + 1) + "/" +
-                             std::to_string(frameTotal));
+    try {
+      if (frameTotal > 0 && written) frames.emplace(*pages, frameTotal, settings);
+      // Writing, progress lines and status texts stay on the calling thread, in frame order.
+      for (int j = 0; j < frameTotal && written; ++j) {
+        written = WritePatternBlock(file, settings.Height, frames->Take(j));
+        if (!written) break;
+        out << "Frame " << j << " converted succesfully.\n";
+        reporter.SetStatusText("Converted frames: " + std::to_string(j + 1) + "/" +
+                               std::to_string(frameTotal));
+      }
+    } catch (const std::bad_alloc&) {
+      // The partial module is removed below, as after a failed write.
+      outOfMemory = true;
+      written = false;
     }
   }
   written = written && WriteInstrumentBlock(file);
   written = FinishFile(file) && written;
   if (!written) {
     std::remove(outputName.c_str());
-    reporter.ShowMessage(MessageKind::Error, CannotWriteText(outputName));
+    reporter.ShowMessage(MessageKind::Error, outOfMemory
+                                                 ? std::string("This animation is too large.")
+                                                 : CannotWriteText(outputName));
     return state.SaveOutcome;
   }
   state.SaveOutcome = 1;

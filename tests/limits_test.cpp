@@ -173,6 +173,17 @@ TEST(Limits, CanvasBudgetBoundsMemory) {
     return at.saveOutcome == 1 && at.frameCount == 2;
   }));
   EXPECT_TRUE(testfs::Exists(dir / "at.xm"));
+  // Short of memory part way, a run either writes the whole module or reports failure and
+  // removes what it wrote; it never ends the program. Both limits leave room for the library.
+  for (std::size_t megabytes : {100, 150, 200}) {
+    SCOPED_TRACE(megabytes);
+    const std::string name = dir / ("short" + std::to_string(megabytes));
+    EXPECT_TRUE(RunWithAddressSpaceLimit(megabytes, [&] {
+      const Outcome outcome = Convert(dir / "at.gif", name, 128, 200);
+      return outcome.saveOutcome == 1 ? testfs::Exists(name + ".xm") && outcome.frameCount == 2
+                                      : !testfs::Exists(name + ".xm");
+    }));
+  }
   // A canvas of 65535 x 65535 would need 16 GiB: under the same limit it is refused by its
   // size, not by a failed allocation.
   Bytes huge = atBudget;
