@@ -12,7 +12,7 @@ PACKAGES=(
   libwxgtk3.2-dev                   # the window program
   xvfb xauth xdotool x11-utils      # window tests on a virtual display
   imagemagick                       # screenshots of the window tests
-  gifsicle                          # the benchmark's peer
+  gifsicle time                     # the benchmark's peer and its memory figures
   clang-14 libclang-rt-14-dev       # fuzzing and sanitizer builds
 )
 
