@@ -169,8 +169,8 @@ GifDescription Terminal() {
   Random random{12345};
   Picture screen(kW, kH, 0);
   // A glyph is a pseudo-random pattern of lit pixels inside the cell, never on its border.
-  auto drawGlyph = [&](Picture& p, int col, int row, std::uint8_t colour, std::uint32_t seed) {
-    Random g{seed * 2654435761u + 1};
+  auto drawGlyph = [&](Picture& p, int col, int row, std::uint8_t colour, std::uint32_t salt) {
+    Random g{salt * 2654435761u + 1};
     for (int y = 2; y < kCellH - 2; ++y) {
       for (int x = 1; x < kCellW - 1; ++x) {
         p.At(col * kCellW + x, row * kCellH + y) = g.Below(3) == 0 ? colour : 0;

@@ -22,12 +22,12 @@ using testgif::GifFrame;
 using testgif::Rgb;
 
 // Brightness spread over the palette, so any threshold splits the pixels differently.
-std::vector<Rgb> Shades(int count, int seed) {
+std::vector<Rgb> Shades(int count, int salt) {
   std::vector<Rgb> palette;
   for (int i = 0; i < count; ++i) {
     const int v = (i * 255) / std::max(count - 1, 1);
     palette.push_back({static_cast<std::uint8_t>(v),
-                       static_cast<std::uint8_t>((v + seed * 40) % 256),
+                       static_cast<std::uint8_t>((v + salt * 40) % 256),
                        static_cast<std::uint8_t>(255 - v)});
   }
   return palette;
@@ -35,10 +35,10 @@ std::vector<Rgb> Shades(int count, int seed) {
 
 // A frame of pseudo-random indices below `colours`; every `holeEvery`-th pixel (0: none) gets
 // the transparent index.
-GifFrame Noise(int left, int top, int width, int height, int colours, std::uint32_t seed,
+GifFrame Noise(int left, int top, int width, int height, int colours, std::uint32_t salt,
                int disposal, int transparent = -1, int holeEvery = 0) {
   GifFrame f = testgif::SolidFrame(left, top, width, height, 0);
-  std::uint32_t state = seed * 2654435761u + 7;
+  std::uint32_t state = salt * 2654435761u + 7;
   for (std::size_t i = 0; i < f.indices.size(); ++i) {
     state = state * 1664525u + 1013904223u;
     f.indices[i] = static_cast<std::uint8_t>((state >> 16) % colours);

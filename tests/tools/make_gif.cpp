@@ -49,7 +49,7 @@ GifDescription Troll() {
   gif.width = w;
   gif.height = h;
   gif.globalPalette = {{200, 225, 250}, {150, 205, 120}, {20, 35, 20}, {245, 245, 235},
-                       {10, 10, 10},    {120, 20, 30}, {90, 50, 20}, {40, 90, 30}};
+                       {10, 10, 10},    {120, 20, 30},   {90, 50, 20}, {40, 90, 30}};
   const double pi = 3.14159265358979;
   for (int f = 0; f < frames; ++f) {
     const double t = 2 * pi * f / frames;
