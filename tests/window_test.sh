@@ -2,7 +2,8 @@
 # The window program driven by keyboard alone on a virtual display: Load and Save of a generated
 # GIF, Esc in both dialogs, two About boxes open at once, Quit. The module must equal the one
 # vorlix-cli writes for the same input and options. Argument: the build folder.
-# Exits with 77 (skipped) when Xvfb is not installed.
+# Exits with 77 (skipped) when Xvfb is not installed or the window program is not part of this
+# build.
 set -euo pipefail
 build=$(cd "${1:?usage: window_test.sh BUILD_DIR}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +13,10 @@ make_gif="$build/tests/tools/make_gif"
 
 if ! command -v Xvfb >/dev/null; then
   echo "SKIP: Xvfb is not installed"
+  exit 77
+fi
+if [ ! -x "$program" ]; then
+  echo "SKIP: the window program is not part of this build"
   exit 77
 fi
 for tool in xdotool timeout; do
