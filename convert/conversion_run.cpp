@@ -48,10 +48,11 @@ int CountPages(const std::string& path) {
 }
 
 // Composes, samples and encodes the frames of a conversion on two worker threads while the
-// calling thread takes the results in frame order. Composing is sequential, so a worker composes
-// under a lock and samples its own copy of the canvas after it; the other worker meanwhile
-// composes the next frame or samples its own. Without worker threads, the calling thread does
-// every step itself and samples the canvas in place.
+// calling thread takes the results in frame order. A worker takes the next frame number, decodes
+// that raw frame with its own reader, waits until the frames before it are drawn, then draws it
+// and copies the canvas under the lock, and samples its copy after it; the other worker meanwhile
+// decodes, draws or samples its own frame. Without worker threads, the calling thread does every
+// step itself and samples the canvas in place.
 class FramePipeline {
  public:
   FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings)
@@ -70,10 +71,7 @@ class FramePipeline {
   }
 
   ~FramePipeline() {
-    {
-      std::lock_guard<std::mutex> lock(composeMutex_);
-      stopping_ = true;
-    }
+    Stop();
     for (std::thread& worker : workers_) worker.join();
   }
 
@@ -84,7 +82,7 @@ class FramePipeline {
   PatternBytes Take(int j) {
     if (workers_.empty()) {
       if (grid_.cells.empty()) grid_ = MakeFrameGrid(settings_);
-      ProduceNext(grid_, buffers_, false);
+      ProduceNext(grid_, buffers_, nullptr, false);
     }
     std::unique_lock<std::mutex> lock(doneMutex_);
     done_.wait(lock, [&] { return ready_[j] != 0 || failure_; });
@@ -97,14 +95,13 @@ class FramePipeline {
     try {
       FrameGrid grid = MakeFrameGrid(settings_);
       SamplingBuffers buffers;
-      while (ProduceNext(grid, buffers, true)) {
+      // Without a reader of its own the worker decodes under the lock, as the calling thread does.
+      const GifFrameReaderHandle reader = OpenGifFrameReader(pages_);
+      while (ProduceNext(grid, buffers, reader.get(), true)) {
       }
     } catch (...) {
       // Out of memory, say, even inside the image library: the run stops and Take rethrows.
-      {
-        std::lock_guard<std::mutex> lock(composeMutex_);
-        stopping_ = true;
-      }
+      Stop();
       {
         std::lock_guard<std::mutex> lock(doneMutex_);
         if (!failure_) failure_ = std::current_exception();
@@ -113,18 +110,39 @@ class FramePipeline {
     }
   }
 
+  // Stops the run: no frame is taken or drawn after this.
+  void Stop() {
+    {
+      std::lock_guard<std::mutex> lock(composeMutex_);
+      stopping_ = true;
+    }
+    turn_.notify_all();
+  }
+
   // Composes the next frame and encodes it; false when every frame is taken or the run stops.
-  // A worker samples its own copy of the canvas; the calling thread alone samples it in place.
-  bool ProduceNext(FrameGrid& grid, SamplingBuffers& buffers, bool copyCanvas) {
+  // With a reader the raw frame is decoded before the lock is taken. A worker samples its own
+  // copy of the canvas; the calling thread alone samples it in place.
+  bool ProduceNext(FrameGrid& grid, SamplingBuffers& buffers, GifFrameReader* reader,
+                   bool copyCanvas) {
     int j = 0;
-    FIBITMAP* picture = nullptr;
     {
       std::lock_guard<std::mutex> lock(composeMutex_);
       if (stopping_ || next_ >= total_) return false;
       j = next_++;
-      FIBITMAP* canvas = ComposeFrame(pages_, j);
-      picture = copyCanvas ? buffers.Copy(canvas) : canvas;
     }
+    if (reader != nullptr) DecodeGifFrame(*reader, j);
+    FIBITMAP* picture = nullptr;
+    {
+      // Frames are drawn strictly in order: frame j waits until frame j - 1 is on the canvas.
+      std::unique_lock<std::mutex> lock(composeMutex_);
+      turn_.wait(lock, [&] { return drawn_ == j || stopping_; });
+      if (stopping_) return false;
+      FIBITMAP* canvas =
+          reader != nullptr ? ComposeFrame(pages_, j, *reader) : ComposeFrame(pages_, j);
+      picture = copyCanvas ? buffers.Copy(canvas) : canvas;
+      drawn_ = j + 1;
+    }
+    turn_.notify_all();
     SampleImage(buffers.WithoutAlpha(picture), settings_, grid);
     PatternBytes bytes;
     EncodeFrame(grid, settings_, bytes);
@@ -143,8 +161,10 @@ class FramePipeline {
   FrameGrid grid_;  // the calling thread's, when it works alone
   SamplingBuffers buffers_;
 
-  std::mutex composeMutex_;  // guards the compositor, next_ and stopping_
-  int next_ = 0;
+  std::mutex composeMutex_;  // guards the compositor, next_, drawn_ and stopping_
+  std::condition_variable turn_;
+  int next_ = 0;   // the next frame to take
+  int drawn_ = 0;  // the frames drawn so far
   bool stopping_ = false;
 
   std::mutex doneMutex_;  // guards bytes_ and ready_

@@ -35,7 +35,8 @@ class FileView {
 
 // A read position in a view. Reads, seeks and tells behave as the C stream functions do on the
 // file itself: a partial item is copied but not counted, and seeking past the end is allowed.
-// Writing through it always fails.
+// Writing through it always fails. Streams on different threads may read one view at the same
+// time: the view's bytes never change.
 struct ViewStream {
   explicit ViewStream(const FileView& v);
   const FileView* view;

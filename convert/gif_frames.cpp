@@ -304,48 +304,106 @@ void DrawFrame(GifFrames& frames, FIBITMAP* page, const Rect& clipped, int left,
   }
 }
 
-// Draws frame j onto the canvas and notes how it is disposed of. A frame that cannot be decoded,
-// or whose decoded data disagree with its descriptor, leaves the canvas as it is.
-void ComposeNext(GifFrames& frames, int j) {
-  ApplyPendingDisposal(frames);
-  frames.shown = j;
-  if (j >= static_cast<int>(frames.layout.frames.size())) return;
-  const FrameLayout& layout = frames.layout.frames[j];
-  if (!layout.complete) return;
-  if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return;
+// Decodes raw frame j. nullptr when its descriptor is incomplete or above the budget, when it
+// cannot be decoded, or when the decoded data disagree with its descriptor: such a frame leaves
+// the canvas as it is. A page returned is unlocked from `file` by the caller.
+FIBITMAP* DecodeRawFrame(FIMULTIBITMAP* file, const GifLayout& gif, int j) {
+  if (j >= static_cast<int>(gif.frames.size())) return nullptr;
+  const FrameLayout& layout = gif.frames[j];
+  if (!layout.complete) return nullptr;
+  if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return nullptr;
 
-  FIBITMAP* page = FreeImage_LockPage(frames.file, j);
-  if (page == nullptr) return;
+  FIBITMAP* page = FreeImage_LockPage(file, j);
+  if (page == nullptr) return nullptr;
   int left = -1, top = -1;
   const bool agrees = FreeImage_GetBPP(page) == 8 && FreeImage_GetPalette(page) != nullptr &&
                       static_cast<int>(FreeImage_GetWidth(page)) == layout.width &&
                       static_cast<int>(FreeImage_GetHeight(page)) == layout.height &&
                       ReadWordTag(page, "FrameLeft", left) && left == layout.left &&
                       ReadWordTag(page, "FrameTop", top) && top == layout.top;
-  if (agrees) {
-    const Rect clipped{std::min(layout.left, frames.layout.width),
-                       std::min(layout.top, frames.layout.height),
-                       std::min(layout.left + layout.width, frames.layout.width),
-                       std::min(layout.top + layout.height, frames.layout.height)};
-    const int disposal = layout.disposal;
-    if (disposal == kDisposalPrevious && !clipped.Empty()) {
-      frames.saved.resize(clipped.Area());
-      CopyRect(frames, clipped, false);
-    }
-    if (!clipped.Empty()) {
-      DrawFrame(frames, page, clipped, layout.left, layout.top, layout.hasControlExtension);
-    }
-    if ((disposal == kDisposalBackground || disposal == kDisposalPrevious) && !clipped.Empty()) {
-      frames.pendingDisposal = disposal;
-      frames.pendingRect = clipped;
-    }
+  if (agrees) return page;
+  FreeImage_UnlockPage(file, page, FALSE);
+  return nullptr;
+}
+
+// Draws frame j, decoded as `page` (nullptr: nothing to draw), onto the canvas and notes how it
+// is disposed of.
+void DrawNext(GifFrames& frames, int j, FIBITMAP* page) {
+  ApplyPendingDisposal(frames);
+  frames.shown = j;
+  if (page == nullptr) return;
+  const FrameLayout& layout = frames.layout.frames[j];
+  const Rect clipped{std::min(layout.left, frames.layout.width),
+                     std::min(layout.top, frames.layout.height),
+                     std::min(layout.left + layout.width, frames.layout.width),
+                     std::min(layout.top + layout.height, frames.layout.height)};
+  if (clipped.Empty()) return;
+  const int disposal = layout.disposal;
+  if (disposal == kDisposalPrevious) {
+    frames.saved.resize(clipped.Area());
+    CopyRect(frames, clipped, false);
   }
-  FreeImage_UnlockPage(frames.file, page, FALSE);
+  DrawFrame(frames, page, clipped, layout.left, layout.top, layout.hasControlExtension);
+  if (disposal == kDisposalBackground || disposal == kDisposalPrevious) {
+    frames.pendingDisposal = disposal;
+    frames.pendingRect = clipped;
+  }
+}
+
+// Decodes frame j through the compositor's own handle and draws it.
+void ComposeNext(GifFrames& frames, int j) {
+  FIBITMAP* page = DecodeRawFrame(frames.file, frames.layout, j);
+  // Unlocked also when drawing throws (no memory for the saved pixels).
+  struct Unlock {
+    FIMULTIBITMAP* file;
+    FIBITMAP* page;
+    ~Unlock() {
+      if (page != nullptr) FreeImage_UnlockPage(file, page, FALSE);
+    }
+  } unlocker{frames.file, page};
+  DrawNext(frames, j, page);
 }
 
 }  // namespace
 
-FIBITMAP* ComposeFrame(GifFrames& frames, int j) {
+struct GifFrameReader {
+  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.bytes) {}
+  const GifFrames* frames;
+  ViewStream stream;  // its own read position in the shared bytes
+  FIMULTIBITMAP* file = nullptr;
+  int index = -1;            // the raw frame decoded last
+  FIBITMAP* page = nullptr;  // that frame, nullptr when it is not to be drawn
+};
+
+void GifFrameReaderCloser::operator()(GifFrameReader* reader) const {
+  if (reader == nullptr) return;
+  if (reader->page != nullptr) FreeImage_UnlockPage(reader->file, reader->page, FALSE);
+  if (reader->file != nullptr) FreeImage_CloseMultiBitmap(reader->file);
+  delete reader;
+}
+
+GifFrameReaderHandle OpenGifFrameReader(const GifFrames& frames) {
+  GifFrameReaderHandle reader(new GifFrameReader(frames));
+  reader->file = OpenGifFromStream(reader->stream, GIF_LOAD256);
+  if (reader->file == nullptr || FreeImage_GetPageCount(reader->file) != frames.frameCount) {
+    return nullptr;
+  }
+  return reader;
+}
+
+void DecodeGifFrame(GifFrameReader& reader, int j) {
+  if (reader.page != nullptr) FreeImage_UnlockPage(reader.file, reader.page, FALSE);
+  reader.page = nullptr;
+  reader.index = -1;
+  if (j < 0 || j >= reader.frames->frameCount) return;
+  reader.page = DecodeRawFrame(reader.file, reader.frames->layout, j);
+  reader.index = j;
+}
+
+namespace {
+
+// Composes up to frame j; frame j comes from `decoded` when it holds it and follows the canvas.
+FIBITMAP* ComposeUpTo(GifFrames& frames, int j, const GifFrameReader* decoded) {
   if (j < 0 || j >= frames.frameCount) return nullptr;
   if (frames.canvas == nullptr) {
     frames.canvas = FreeImage_Allocate(frames.layout.width, frames.layout.height, 32);
@@ -354,8 +412,25 @@ FIBITMAP* ComposeFrame(GifFrames& frames, int j) {
   }
   // Going back means starting over.
   if (j < frames.shown) ResetCanvas(frames);
-  while (frames.shown < j) ComposeNext(frames, frames.shown + 1);
+  while (frames.shown < j - 1) ComposeNext(frames, frames.shown + 1);
+  if (frames.shown == j - 1) {
+    if (decoded != nullptr && decoded->frames == &frames && decoded->index == j) {
+      DrawNext(frames, j, decoded->page);
+    } else {
+      ComposeNext(frames, j);
+    }
+  }
   return frames.canvas;
+}
+
+}  // namespace
+
+FIBITMAP* ComposeFrame(GifFrames& frames, int j) {
+  return ComposeUpTo(frames, j, nullptr);
+}
+
+FIBITMAP* ComposeFrame(GifFrames& frames, int j, const GifFrameReader& decoded) {
+  return ComposeUpTo(frames, j, &decoded);
 }
 
 }  // namespace vorlix

@@ -38,4 +38,25 @@ int GifFrameCount(const GifFrames& frames);
 // 0, 1, 2, ...; returns nullptr when no composed frame can be had.
 FIBITMAP* ComposeFrame(GifFrames& frames, int j);
 
+// Decodes raw frames ahead of composing them. A reader has its own handle and read position on
+// the file in memory, so readers on different threads decode at the same time while one thread
+// at a time composes; each reader is used by one thread at a time.
+struct GifFrameReader;
+struct GifFrameReaderCloser {
+  void operator()(GifFrameReader* reader) const;
+};
+using GifFrameReaderHandle = std::unique_ptr<GifFrameReader, GifFrameReaderCloser>;
+
+// A reader of the raw frames of `frames`, which must outlive it; empty when the library gives no
+// second handle.
+GifFrameReaderHandle OpenGifFrameReader(const GifFrames& frames);
+
+// Decodes raw frame j into the reader, in place of the frame it held. Reads only what does not
+// change while composing, so it may run while another thread composes.
+void DecodeGifFrame(GifFrameReader& reader, int j);
+
+// As ComposeFrame, but frame j is drawn from the reader when it holds frame j and the canvas
+// shows frame j - 1; otherwise the frame is decoded as ComposeFrame decodes it.
+FIBITMAP* ComposeFrame(GifFrames& frames, int j, const GifFrameReader& decoded);
+
 }  // namespace vorlix

@@ -5,10 +5,13 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <thread>
 
 #include "tests/support/gif_writer.h"
 
@@ -546,6 +549,124 @@ TEST_F(Compositor, AnswersOutOfOrderCalls) {
   EXPECT_EQ(snapshot(ComposeFrame(*frames, 1)), inOrder[1]);  // asking again changes nothing
   GifFramesHandle fresh = OpenGifFrames(Write(gif), status);
   EXPECT_EQ(snapshot(ComposeFrame(*fresh, 2)), inOrder[2]);  // skipping ahead composes the rest
+}
+
+// ---- raw frames decoded ahead ----
+
+std::vector<std::uint32_t> Snapshot(FIBITMAP* dib) {
+  std::vector<std::uint32_t> pixels;
+  if (dib == nullptr) return pixels;
+  const int width = static_cast<int>(FreeImage_GetWidth(dib));
+  const int height = static_cast<int>(FreeImage_GetHeight(dib));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const RGBQUAD p = PixelAt(dib, x, y);
+      std::uint32_t v = 0;
+      std::memcpy(&v, &p, sizeof v);
+      pixels.push_back(v);
+    }
+  }
+  return pixels;
+}
+
+// Every kind of frame the compositor treats on its own: each disposal, transparency, frames
+// without a control extension, clipped and undecodable frames, large enough that decodes on
+// two threads overlap.
+GifDescription MixedAnimation(int offset) {
+  GifDescription gif;
+  gif.width = 160;
+  gif.height = 120;
+  gif.globalPalette = Ramp(16, offset);
+  gif.backgroundIndex = 3;
+  for (int f = 0; f < 24; ++f) {
+    GifFrame frame = f % 6 == 0 ? PatternFrame(0, 0, 160, 120, 16, f + offset)
+                                : PatternFrame(f * 5, f * 3, 90, 70, 16, f + offset);
+    frame.disposal = f % 4;
+    if (f % 3 == 1) frame.transparentIndex = f % 16;
+    if (f % 7 == 5) frame.hasControlExtension = false;
+    if (f % 8 == 3) frame.localPalette = Ramp(16, f * 11);
+    gif.frames.push_back(frame);
+  }
+  gif.frames[9] = SolidFrame(4, 4, 0, 0, 2);  // the library cannot decode it
+  gif.frames[9].disposal = 2;
+  gif.frames[17] = SolidFrame(150, 100, 40, 40, 5);  // reaches past the screen
+  gif.frames[17].disposal = 3;
+  return gif;
+}
+
+TEST_F(Compositor, FramesDecodedAheadOnTwoThreadsComposeAsInOrder) {
+  const std::string path = Write(MixedAnimation(0));
+  GifFramesStatus status{};
+  GifFramesHandle plain = OpenGifFrames(path, status);
+  ASSERT_TRUE(plain);
+  const int count = GifFrameCount(*plain);
+  ASSERT_EQ(count, 24);
+  std::vector<std::vector<std::uint32_t>> expected;
+  for (int j = 0; j < count; ++j) expected.push_back(Snapshot(ComposeFrame(*plain, j)));
+
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    GifFramesHandle frames = OpenGifFrames(path, status);
+    ASSERT_TRUE(frames);
+    std::vector<GifFrameReaderHandle> readers;
+    for (int t = 0; t < 2; ++t) readers.push_back(OpenGifFrameReader(*frames));
+    ASSERT_TRUE(readers[0] && readers[1]);
+    // Each thread decodes every other frame while the other one composes.
+    std::mutex mutex;
+    std::condition_variable turn;
+    int drawn = 0;
+    std::vector<std::vector<std::uint32_t>> composed(count);
+    auto work = [&](int first) {
+      GifFrameReader& reader = *readers[first];
+      for (int j = first; j < count; j += 2) {
+        DecodeGifFrame(reader, j);
+        std::unique_lock<std::mutex> lock(mutex);
+        turn.wait(lock, [&] { return drawn == j; });
+        composed[j] = Snapshot(ComposeFrame(*frames, j, reader));
+        ++drawn;
+        turn.notify_all();
+      }
+    };
+    std::thread even(work, 0), odd(work, 1);
+    even.join();
+    odd.join();
+    for (int j = 0; j < count; ++j) EXPECT_EQ(composed[j], expected[j]) << "frame " << j;
+  }
+}
+
+TEST_F(Compositor, DrawsFromReaderOnlyWhatItHoldsForTheNextFrame) {
+  const std::string path = Write(MixedAnimation(0));
+  GifFramesStatus status{};
+  GifFramesHandle plain = OpenGifFrames(path, status);
+  ASSERT_TRUE(plain);
+  std::vector<std::vector<std::uint32_t>> expected;
+  for (int j = 0; j < GifFrameCount(*plain); ++j) {
+    expected.push_back(Snapshot(ComposeFrame(*plain, j)));
+  }
+  GifFramesHandle frames = OpenGifFrames(path, status);
+  GifFramesHandle other = OpenGifFrames(Write(MixedAnimation(40)), status);
+  ASSERT_TRUE(frames && other);
+  GifFrameReaderHandle own = OpenGifFrameReader(*frames);
+  GifFrameReaderHandle foreign = OpenGifFrameReader(*other);
+  ASSERT_TRUE(own && foreign);
+
+  DecodeGifFrame(*own, 3);
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own)), expected[3]);  // composes 0..2 first
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own)), expected[3]);  // asking again
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 4, *own)), expected[4]);  // holds another frame
+  DecodeGifFrame(*foreign, 5);
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 5, *foreign)), expected[5]);  // of another file
+  DecodeGifFrame(*own, 2);
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 2, *own)), expected[2]);  // going back
+  DecodeGifFrame(*own, 24);                                          // past the end: holds nothing
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own)), expected[3]);
+  EXPECT_EQ(ComposeFrame(*frames, 24, *own), nullptr);
+  DecodeGifFrame(*own, -1);
+  EXPECT_EQ(ComposeFrame(*frames, -1, *own), nullptr);
+  // The undecodable frame leaves the canvas as it is, decoded ahead or not.
+  DecodeGifFrame(*own, 9);
+  ComposeFrame(*frames, 8);
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 9, *own)), expected[9]);
 }
 
 }  // namespace
