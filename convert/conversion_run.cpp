@@ -139,7 +139,11 @@ class FramePipeline {
       if (stopping_) return false;
       FIBITMAP* canvas =
           reader != nullptr ? ComposeFrame(pages_, j, *reader) : ComposeFrame(pages_, j);
+      // Within the frame count the library gives no canvas, and no copy of one, only when it
+      // runs out of memory: the run stops rather than writing a blank frame.
+      if (canvas == nullptr && j < GifFrameCount(pages_)) throw std::bad_alloc();
       picture = copyCanvas ? buffers.Copy(canvas) : canvas;
+      if (canvas != nullptr && picture == nullptr) throw std::bad_alloc();
       drawn_ = j + 1;
     }
     turn_.notify_all();

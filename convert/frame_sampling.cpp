@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace vorlix {
 namespace {
@@ -32,6 +33,9 @@ void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGri
   const int height = settings.Height;
   Bitmap stretched(picture ? FreeImage_Rescale(picture, width, height, FILTER_BICUBIC) : nullptr);
   Bitmap bits(stretched ? FreeImage_Threshold(stretched.get(), settings.Threshold) : nullptr);
+  // The library stretches and thresholds every picture it can hold; no result means it ran out
+  // of memory, and a blank frame would be a silently wrong module.
+  if (picture != nullptr && !bits) throw std::bad_alloc();
   const bool readable = bits && FreeImage_GetBPP(bits.get()) == 1 &&
                         static_cast<int>(FreeImage_GetWidth(bits.get())) == width &&
                         static_cast<int>(FreeImage_GetHeight(bits.get())) == height;

@@ -14,9 +14,9 @@ namespace vorlix {
 // Mark of a pixel of the one-bit image: its index with InverseColors on, 1 - index otherwise.
 std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& settings);
 
-// Fills the grid from a picture of any size and colour depth. A missing picture (nullptr) or one
-// the library cannot stretch gives all-zero marks. The break cell gets the break marks
-// (0, 0, 0, 1) whenever BreakPatterns is on.
+// Fills the grid from a picture of any size and colour depth. A missing picture (nullptr) gives
+// all-zero marks; throws std::bad_alloc when the library has no memory to stretch the picture.
+// The break cell gets the break marks (0, 0, 0, 1) whenever BreakPatterns is on.
 void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid);
 
 // Composes frame j of the GIF and samples it into the grid.

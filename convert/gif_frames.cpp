@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::uint8_t kImageDescriptor = 0x2C;
 constexpr std::uint8_t kExtension = 0x21;
-constexpr std::uint8_t kTrailer = 0x3B;
 constexpr std::uint8_t kGraphicControl = 0xF9;
 
 constexpr int kDisposalNone = 1;

@@ -47,11 +47,11 @@ class GifTest : public ::testing::Test {
 using GifWriter = GifTest;
 using Compositor = GifTest;
 
-std::vector<Rgb> Ramp(int count, int seed) {
+std::vector<Rgb> Ramp(int count, int salt) {
   std::vector<Rgb> palette;
   for (int i = 0; i < count; ++i) {
-    palette.push_back({static_cast<std::uint8_t>(i * 7 + seed), static_cast<std::uint8_t>(255 - i),
-                       static_cast<std::uint8_t>(i * 31 + seed * 3)});
+    palette.push_back({static_cast<std::uint8_t>(i * 7 + salt), static_cast<std::uint8_t>(255 - i),
+                       static_cast<std::uint8_t>(i * 31 + salt * 3)});
   }
   return palette;
 }
