@@ -3,7 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+ctest --test-dir build --output-on-failure -j"$(nproc)" | tee "$logs/release.txt"
 
 # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (without the window
 # program and the benchmark), then a short run of each fuzz target. Any finding fails the script.
@@ -11,7 +13,11 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_SANITIZE=ON 
   -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_BENCH=OFF
 cmake --build build-asan -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+  ctest --test-dir build-asan --output-on-failure -j"$(nproc)" | tee "$logs/sanitized.txt"
 for target in gif settings; do
   bash scripts/fuzz.sh "$target" "${VORLIX_FUZZ_SECONDS:-60}"
 done
+
+# One closing line for both test runs (the fuzz runs above have already passed or stopped us).
+count() { grep -E "$1" "$logs"/*.txt | wc -l; }
+echo "vorlix tests: $(count 'Test +#[0-9]+: .* Passed') passed, $(count 'Test +#[0-9]+: .*(Failed|Timeout)') failed, $(count 'Test +#[0-9]+: .*Skipped') skipped"
