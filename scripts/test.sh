@@ -20,4 +20,4 @@ done
 
 # One closing line for both test runs (the fuzz runs above have already passed or stopped us).
 count() { grep -E "$1" "$logs"/*.txt | wc -l; }
-echo "vorlix tests: $(count 'Test +#[0-9]+: .* Passed') passed, $(count 'Test +#[0-9]+: .*(Failed|Timeout)') failed, $(count 'Test +#[0-9]+: .*Skipped') skipped"
+echo "vorlix tests: $(count 'Test +#[0-9]+: .* Passed') passed, $(count 'Test +#[0-9]+: .*\*\*\*(Failed|Timeout|Exception)') failed, $(count 'Test +#[0-9]+: .*\*\*\*Skipped') skipped"
