@@ -12,6 +12,7 @@
 #include "convert/conversion_run.h"
 #include "tests/support/gif_writer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_helpers.h"
 #include "tests/support/xm_reader.h"
 
 namespace vorlix {
@@ -237,22 +238,14 @@ TEST_F(ConversionRunTest, OutputInAMissingFolderIsAnErrorNotASuccess) {
 TEST_F(ConversionRunTest, AWriteFailurePartWayRemovesThePartialFile) {
   MakeGif("in.gif", Stripes(20));
   LoadOk("in.gif");
-  // In a child process, files may grow to 2000 bytes only: the module needs far more.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{2000, 2000};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
+  // Files may grow to 2000 bytes only: the module needs far more.
+  EXPECT_TRUE(testutil::RunWithFileSizeLimit(2000, [&] {
     const int outcome = Save("out", "in.gif");
     const bool reported = rec.messages.size() == 1 && rec.messages[0].first == kError &&
                           rec.messages[0].second == "Cannot write the file out.xm.";
     const bool noSuccessLine = out.str().find("Successfully") == std::string::npos;
-    ::_exit(outcome == 0 && state.SaveOutcome == 0 && reported && noSuccessLine ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return outcome == 0 && state.SaveOutcome == 0 && reported && noSuccessLine;
+  }));
   EXPECT_FALSE(Exists("out.xm"));
 }
 

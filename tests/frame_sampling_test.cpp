@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "convert/frame_sampling.h"
+#include "tests/support/test_helpers.h"
 
 namespace vorlix {
 namespace {
@@ -24,13 +25,7 @@ struct Picture {
   ~Picture() { FreeImage_Unload(dib); }
 };
 
-ConversionSettings Sized(int width, int height, bool breakOn = true) {
-  ConversionSettings s = StartupSettings();
-  s.Width = width;
-  s.Height = height;
-  s.BreakPatterns = breakOn ? 1 : 0;
-  return s;
-}
+using testutil::Sized;
 
 FrameGrid Sample(FIBITMAP* picture, const ConversionSettings& s) {
   FrameGrid grid = MakeFrameGrid(s);

@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "convert/pattern_encoding.h"
+#include "tests/support/test_helpers.h"
 
 namespace vorlix {
 namespace {
 
-ConversionSettings Sized(int width, int height, bool breakOn = true) {
-  ConversionSettings s = StartupSettings();
-  s.Width = width;
-  s.Height = height;
-  s.BreakPatterns = breakOn ? 1 : 0;
-  return s;
-}
+using testutil::Sized;
 
 FrameGrid Filled(const ConversionSettings& s, FrameCell cell) {
   FrameGrid g = MakeFrameGrid(s);

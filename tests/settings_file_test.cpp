@@ -9,6 +9,7 @@
 #include "cli/core/cli_options.h"
 #include "settings/settings_file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_helpers.h"
 #include "tests/support/xm_reader.h"
 
 namespace vorlix {
@@ -131,18 +132,8 @@ TEST_F(SettingsFileTest, FillByteOfTwoHundredSurvivesARoundTrip) {
 TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousSettings) {
   WriteConf(kDefaultFile);
   settings.Tempo = 100;
-  // In a child process no file may grow at all, so writing the new settings fails.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{0, 0};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::_exit(SaveSettingsFile(settings) ? 1 : 0);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "save must report the failure";
+  // No file may grow at all, so writing the new settings fails and must be reported.
+  EXPECT_TRUE(testutil::RunWithFileSizeLimit(0, [&] { return !SaveSettingsFile(settings); }));
   EXPECT_EQ(ReadConf(), kDefaultFile);
   EXPECT_EQ(testfs::ListDir("."), std::vector<std::string>{SettingsFileName});
 }
