@@ -73,12 +73,4 @@ bool IsTabStop(ControlKind kind) {
   }
 }
 
-bool IsTextField(ControlKind kind) {
-  return kind == K::PathField || IsNumberField(kind);
-}
-
-bool IsNumberField(ControlKind kind) {
-  return kind == K::NumberField || kind == K::NumberFieldNoTabStop;
-}
-
 }  // namespace vorlix

@@ -70,7 +70,5 @@ const DialogTemplate* FindDialogTemplate(int templateId);
 
 // Buttons, check boxes and fields other than the threshold field take focus by Tab.
 bool IsTabStop(ControlKind kind);
-bool IsTextField(ControlKind kind);
-bool IsNumberField(ControlKind kind);
 
 }  // namespace vorlix
