@@ -1,6 +1,9 @@
 #include "convert/auto_threshold.h"
 
+#include <new>
+
 #include "convert/dithering.h"
+#include "convert/frame_sampling.h"
 
 namespace vorlix {
 
@@ -45,6 +48,24 @@ std::optional<std::uint8_t> OtsuThreshold(const LuminanceHistogram& histogram) {
   }
   if (first < 0) return std::nullopt;
   return static_cast<std::uint8_t>((first + last) / 2 + 1);
+}
+
+LuminanceFrames::LuminanceFrames(Animation& animation, const ConversionSettings& settings) {
+  SamplingBuffers buffers;
+  for (int j = 0; j < animation.frameTotal; ++j) {
+    FIBITMAP* canvas = ComposeAnimationFrame(animation, j);
+    // Within the frame count no canvas means no memory, as in the conversion's pipeline.
+    if (canvas == nullptr && j < GifFrameCount(*animation.frames)) throw std::bad_alloc();
+    std::unique_ptr<FIBITMAP, Unload> stretched(
+        StretchPicture(buffers.WithoutAlpha(canvas), settings));
+    if (stretched) {
+      FIBITMAP* luminance = LuminanceOf(stretched.get());
+      if (luminance == nullptr) throw std::bad_alloc();
+      if (luminance != stretched.get()) stretched.reset(luminance);
+      AddLuminance(stretched.get(), histogram_);
+    }
+    frames_.push_back(std::move(stretched));
+  }
 }
 
 }  // namespace vorlix

@@ -4,21 +4,21 @@
 #include <array>
 #include <iterator>
 
+#include "settings/field_writer.h"
+
 namespace vorlix {
 namespace {
 
 constexpr std::array<std::uint8_t, 4> kTag = {'V', 'X', 'P', 'O'};
 constexpr std::uint8_t kVersion = 1;
 
-// Offsets within the tail.
+// Offsets of the fields read back; EncodeSettingsTail writes them in this order.
 enum TailOffset {
-  kTagAt = 0,  // four bytes
-  kVersionAt = 4,
+  kVersionAt = 4,  // after the tag
   kDitherAt = 5,
   kThresholdModeAt = 6,
   kTimingAt = 7,
   kBackdropAt = 8,
-  kTailSize = 9,
 };
 
 // The byte at `at` when the tail holds it and it is below `count`.
@@ -32,13 +32,14 @@ bool InRange(std::span<const std::uint8_t> tail, int at, std::size_t count, std:
 
 std::vector<std::uint8_t> EncodeSettingsTail(const PictureOptions& options) {
   if (options == PictureOptions{}) return {};
-  std::vector<std::uint8_t> tail(kTailSize);
-  std::copy(kTag.begin(), kTag.end(), tail.begin() + kTagAt);
-  tail[kVersionAt] = kVersion;
-  tail[kDitherAt] = static_cast<std::uint8_t>(options.Dither);
-  tail[kThresholdModeAt] = options.AutoThreshold ? 1 : 0;
-  tail[kTimingAt] = static_cast<std::uint8_t>(options.Timing);
-  tail[kBackdropAt] = static_cast<std::uint8_t>(options.Transparent);
+  std::vector<std::uint8_t> tail(SettingsTailSize);
+  FieldWriter w(tail.data(), tail.size());
+  for (std::uint8_t t : kTag) w.U8(t);                   // 0: tag "VXPO"
+  w.U8(kVersion);                                        // 4: version
+  w.U8(static_cast<std::uint8_t>(options.Dither));       // 5: dither
+  w.U8(options.AutoThreshold ? 1 : 0);                   // 6: threshold mode
+  w.U8(static_cast<std::uint8_t>(options.Timing));       // 7: timing
+  w.U8(static_cast<std::uint8_t>(options.Transparent));  // 8: backdrop
   return tail;
 }
 

@@ -3,6 +3,7 @@
 // dither, threshold mode (0 a number, 1 automatic), timing, backdrop.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "settings/picture_options.h"
 
 namespace vorlix {
+
+inline constexpr std::size_t SettingsTailSize = 9;
 
 // The tail for these options; empty when every option has its default, so that a file of
 // classic options alone stays 11 bytes.

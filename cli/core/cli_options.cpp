@@ -3,16 +3,20 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <span>
+#include <string_view>
 
 namespace vorlix {
 namespace {
 
 enum class OptionKind {
-  Number,    // --name N: one whole number
-  FillList,  // --name A,B,C,D,E: the five fill bytes
-  BoxOn,     // checks a box
-  BoxOff,    // unchecks a box
-  Switch,    // a switch of the program itself
+  Number,     // --name N: one whole number
+  Threshold,  // --threshold N or --threshold auto
+  Choice,     // --name WORD: one of a list of names
+  FillList,   // --name A,B,C,D,E: the five fill bytes
+  BoxOn,      // checks a box
+  BoxOff,     // unchecks a box
+  Switch,     // a switch of the program itself
 };
 
 // One option of the command line and what it sets.
@@ -23,19 +27,37 @@ struct CliOptionRow {
   std::uint32_t OptionValues::*number = nullptr;  // Number
   bool OptionValues::*box = nullptr;              // BoxOn, BoxOff
   bool CliOptions::*flag = nullptr;               // Switch
+  std::span<const std::string_view> names{};      // Choice: the names, in the order of values
+  void (*choose)(OptionValues&, std::uint8_t) = nullptr;  // Choice: sets the value of a name
 };
+
+constexpr void ChooseDither(OptionValues& v, std::uint8_t i) {
+  v.Picture.Dither = DitherMethod{i};
+}
+constexpr void ChooseTiming(OptionValues& v, std::uint8_t i) {
+  v.Picture.Timing = TimingSource{i};
+}
+constexpr void ChooseBackdrop(OptionValues& v, std::uint8_t i) {
+  v.Picture.Transparent = Backdrop{i};
+}
 
 constexpr CliOptionRow kOptionTable[] = {
     {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo},
     {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed},
     {"--width", nullptr, OptionKind::Number, &OptionValues::Width},
     {"--height", nullptr, OptionKind::Number, &OptionValues::Height},
-    {"--threshold", nullptr, OptionKind::Number, &OptionValues::Threshold},
+    {"--threshold", nullptr, OptionKind::Threshold, &OptionValues::Threshold},
     {"--fill", nullptr, OptionKind::FillList},
     {"--inverse", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::InverseColors},
     {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::InverseColors},
     {"--break", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::BreakPatterns},
     {"--no-break", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::BreakPatterns},
+    {"--dither", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kDitherNames,
+     ChooseDither},
+    {"--timing", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kTimingNames,
+     ChooseTiming},
+    {"--transparent", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kBackdropNames,
+     ChooseBackdrop},
     {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::saveSettings},
     {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, &CliOptions::quiet},
     {"--help", "-h", OptionKind::Switch, nullptr, nullptr, &CliOptions::help},
@@ -50,7 +72,8 @@ const CliOptionRow* FindOption(const std::string& name) {
 }
 
 bool TakesValue(const CliOptionRow& row) {
-  return row.kind == OptionKind::Number || row.kind == OptionKind::FillList;
+  return row.kind == OptionKind::Number || row.kind == OptionKind::Threshold ||
+         row.kind == OptionKind::FillList || row.kind == OptionKind::Choice;
 }
 
 // A whole unsigned decimal number of at most 32 bits.
@@ -80,10 +103,42 @@ std::optional<std::array<std::uint32_t, FillByteCount>> ParseFill(const std::str
   return values;
 }
 
+// "one of a, b or c"
+std::string OneOf(std::span<const std::string_view> names) {
+  std::string text = "one of ";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " or " : ", ";
+    text += names[i];
+  }
+  return text;
+}
+
+// Records the name given to a Choice option; false with `error` set when it is none of them.
+bool ApplyChoice(const CliOptionRow& row, const std::string& value, CliOptions& options,
+                 std::string& error) {
+  const std::optional<std::uint8_t> index = IndexOfName(row.names, value);
+  if (!index) {
+    error = std::string(row.name) + " expects " + OneOf(row.names) + ", not '" + value + "'";
+    return false;
+  }
+  options.edits.push_back([choose = row.choose, i = *index](OptionValues& v) { choose(v, i); });
+  return true;
+}
+
 // Records what one option sets; false with `error` set when its value is bad.
 bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
                  std::string& error) {
   switch (row.kind) {
+    case OptionKind::Choice:
+      return ApplyChoice(row, value, options, error);
+    case OptionKind::Threshold:
+      if (value == "auto") {
+        options.edits.push_back([](OptionValues& v) { v.Picture.AutoThreshold = true; });
+        return true;
+      }
+      // A number is a threshold of its own: the automatic one is off again.
+      options.edits.push_back([](OptionValues& v) { v.Picture.AutoThreshold = false; });
+      [[fallthrough]];
     case OptionKind::Number: {
       const auto number = ParseNumber(value);
       if (!number) {
@@ -202,7 +257,16 @@ std::string CliUsage() {
          "  --speed N            ticks per row, 1..31 (default 5)\n"
          "  --width N            picture width in pixels, 8..128; N/4 channels (default 120)\n"
          "  --height N           picture height in pixels = pattern rows, 16..200 (default 150)\n"
-         "  --threshold N        brightness threshold, 0..255 (default 160)\n"
+         "  --threshold N|auto   brightness threshold, 0..255 (default 160); auto: one for the\n"
+         "                       whole animation, chosen from its brightness (Otsu's method)\n"
+         "  --dither NAME        black and white by dithering instead of the threshold: none,\n"
+         "                       fs (Floyd-Steinberg), bayer4, bayer8, bayer16, cluster6,\n"
+         "                       cluster8 or cluster16 (default none)\n"
+         "  --timing SOURCE      tempo and speed from: settings, or gif (the GIF's median\n"
+         "                       frame delay) (default settings)\n"
+         "  --transparent COLOUR what shows where no frame has drawn or a frame is transparent:\n"
+         "                       background (the GIF's background colour), light or dark\n"
+         "                       (default background)\n"
          "  --fill A,B,C,D,E     note, instrument, volume, effect type and parameter bytes of a\n"
          "                       drawn cell (default 61,127,77,9,99)\n"
          "  --inverse, --no-inverse   draw the bright pixels instead of the dark ones\n"
