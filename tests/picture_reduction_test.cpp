@@ -5,7 +5,6 @@
 
 #include "convert/auto_threshold.h"
 #include "convert/dithering.h"
-#include "tests/support/picture_fixtures.h"
 
 namespace vorlix {
 namespace {
@@ -62,30 +61,6 @@ TEST(ReduceToOneBit, BrightIsIndexOneForTheThresholdAndEveryDither) {
         ASSERT_EQ(IndexAt(dark.get(), x, y), 0) << int(method);
         ASSERT_EQ(IndexAt(light.get(), x, y), 1) << int(method);
       }
-    }
-  }
-}
-
-TEST(ReduceToOneBit, DitheredShareOfEveryBandFollowsItsDarkness) {
-  // Eight bands of 16 pixels from dark to light: Floyd-Steinberg draws each in proportion to its
-  // darkness; the plain threshold draws each band whole or not at all.
-  constexpr int kSize = 128, kSteps = 8, kBlock = 16;
-  const Bitmap ramp = Picture(
-      kSize, kSize, [](int x, int) { return Grey(testgif::RampGrey(x * kSteps / kSize, kSteps)); });
-  const Bitmap fs(ReduceToOneBit(ramp.get(), 160, DitherMethod::FloydSteinberg));
-  const Bitmap plain(ReduceToOneBit(ramp.get(), 160, DitherMethod::None));
-  for (int by = 0; by < kSize / kBlock; ++by) {
-    for (int bx = 0; bx < kSize / kBlock; ++bx) {
-      int fsDark = 0, plainDark = 0;
-      for (int y = by * kBlock; y < (by + 1) * kBlock; ++y) {
-        for (int x = bx * kBlock; x < (bx + 1) * kBlock; ++x) {
-          fsDark += 1 - IndexAt(fs.get(), x, y);
-          plainDark += 1 - IndexAt(plain.get(), x, y);
-        }
-      }
-      const double darkness = 100.0 * (255 - testgif::RampGrey(bx, kSteps)) / 255;
-      EXPECT_NEAR(100.0 * fsDark / (kBlock * kBlock), darkness, 3.0) << bx << "," << by;
-      EXPECT_TRUE(plainDark == 0 || plainDark == kBlock * kBlock) << bx << "," << by;
     }
   }
 }
