@@ -178,9 +178,8 @@ int main(int argc, char** argv) {
   const Window to = ReadLongProperty(display, target, atoms.proxy, XA_WINDOW, proxyValue)
                         ? static_cast<Window>(proxyValue)
                         : target;
-  if (getenv("XDND_DEBUG")) fprintf(stderr, "target %lx to %lx version %ld\n", target, to, version);
   const long used = version < kXdndVersion ? version : kXdndVersion;
-  if (used < 2) return Fail("the window speaks too old a version of XDND");
+  if (used < 3) return Fail("the window speaks too old a version of XDND");
 
   XSetSelectionOwner(display, atoms.selection, source, time);
   auto send = [&](Atom type, long l1, long l2, long l3, long l4) {
@@ -200,7 +199,6 @@ int main(int argc, char** argv) {
     }
     if (event.type != ClientMessage) continue;
     const XClientMessageEvent& message = event.xclient;
-    if (getenv("XDND_DEBUG")) fprintf(stderr, "msg %s win %lx l %lx %lx %lx %lx %lx\n", XGetAtomName(display, message.message_type), message.window, message.data.l[0], message.data.l[1], message.data.l[2], message.data.l[3], message.data.l[4]);
     if (message.message_type == atoms.status && !dropped) {
       if (!(message.data.l[1] & 1)) {
         send(atoms.leave, 0, 0, 0, 0);
