@@ -1,5 +1,6 @@
 // vorlix-cli: the headless converter. Runs Load and Save of the window program on the options
 // and paths given on the command line.
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct NullBuffer : std::streambuf {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each progress line reaches a pipe as it is written
   using namespace vorlix;
   std::string error;
   const auto options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), error);

@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/init.h>
 
+#include <cstdio>
 #include <iostream>
 
 #include "convert/conversion_run.h"
@@ -23,6 +24,7 @@ class VorlixApp : public wxApp {
 wxIMPLEMENT_APP_NO_MAIN(vorlix::VorlixApp);
 
 int main(int, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each progress line reaches a pipe as it is written
   int toolkitArgc = 1;
   char* toolkitArgv[] = {argv[0], nullptr};
   if (!wxEntryStart(toolkitArgc, toolkitArgv) || !wxTheApp || !wxTheApp->CallOnInit()) {
