@@ -7,6 +7,7 @@ namespace {
 constexpr std::uint8_t kBreakFlags = 0x98;    // flag byte: effect type and parameter follow
 constexpr std::uint8_t kPatternBreak = 0x0D;  // effect type of the pattern break
 constexpr int kAllMarks = 31;                 // note + instrument + volume + both effect bytes
+constexpr std::uint8_t kFlagBit = 0x80;       // marks a cell's first byte as a flag byte
 }  // namespace
 
 FrameGrid MakeFrameGrid(const ConversionSettings& settings) {
@@ -43,7 +44,9 @@ void EncodeFrame(const FrameGrid& grid, const ConversionSettings& settings, Patt
     const std::int32_t* m = grid.cells[i].m;
     // The effect mark weighs 24 (0x18): it always brings both effect bytes.
     const int v = m[0] * 1 + m[1] * 2 + m[2] * 4 + m[3] * 24;
-    if (v == kAllMarks) {
+    // Without a flag byte a note byte with its high bit set would be read as a flag byte, and
+    // the rest of the pattern with it; such a cell keeps the packed form with all five flags.
+    if (v == kAllMarks && (fill[0] & kFlagBit) == 0) {
       out.insert(out.end(), fill.begin(), fill.end());
       continue;
     }
