@@ -34,14 +34,19 @@ struct ImageLibrary {
   ImageLibrary& operator=(const ImageLibrary&) = delete;
 };
 
-// Number of frames the library reports for the GIF, or -1 when it gives no handle. The file is
-// read from memory: the library walks every block of it with a seek each.
+constexpr int kNoHandle = -1;
+constexpr int kFileTooLarge = -2;
+
+// Number of frames the library reports for the GIF; kNoHandle when it gives no handle,
+// kFileTooLarge when the file is too large to be held. The file is read from memory: the library
+// walks every block of it with a seek each.
 int CountPages(const std::string& path) {
-  const std::unique_ptr<FileView> bytes = FileView::Open(path);
-  if (!bytes) return -1;
+  FileViewStatus status = FileViewStatus::Ok;
+  const std::unique_ptr<FileView> bytes = FileView::Open(path, status);
+  if (!bytes) return status == FileViewStatus::TooLarge ? kFileTooLarge : kNoHandle;
   ViewStream stream(*bytes);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
-  if (!gif) return -1;
+  if (!gif) return kNoHandle;
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
   return pages;
@@ -199,8 +204,11 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
     return;
   }
   ImageLibrary library;
-  if (CountPages(path) < 1) {
-    reporter.ShowMessage(MessageKind::Error, "Cannot open this file.");
+  const int pageCount = CountPages(path);
+  if (pageCount < 1) {
+    reporter.ShowMessage(MessageKind::Error, pageCount == kFileTooLarge
+                                                 ? "This animation is too large."
+                                                 : "Cannot open this file.");
     return;
   }
   reporter.ShowMessage(MessageKind::Information, "File loaded.");
@@ -239,7 +247,9 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
   std::optional<ImageLibrary> library(std::in_place);
   const int pageCount = CountPages(path);
   if (pageCount < 0) {
-    reporter.ShowMessage(MessageKind::Error, "Cannot open this file.");
+    reporter.ShowMessage(MessageKind::Error, pageCount == kFileTooLarge
+                                                 ? "This animation is too large."
+                                                 : "Cannot open this file.");
     return state.SaveOutcome;
   }
   const int frameTotal = std::min(pageCount, MaxFrames);

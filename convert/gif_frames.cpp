@@ -191,7 +191,12 @@ void GifFramesCloser::operator()(GifFrames* frames) const {
 }
 
 GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) {
-  std::unique_ptr<FileView> bytes = FileView::Open(path);
+  FileViewStatus viewStatus = FileViewStatus::Ok;
+  std::unique_ptr<FileView> bytes = FileView::Open(path, viewStatus);
+  if (viewStatus == FileViewStatus::TooLarge) {
+    status = GifFramesStatus::TooLarge;
+    return nullptr;
+  }
   GifLayout layout;
   if (!bytes || !ReadLayout(*bytes, layout) || layout.width == 0 || layout.height == 0) {
     status = GifFramesStatus::CannotOpen;

@@ -46,11 +46,20 @@ mode_t NewFileMode() {
 
 void LoadSettingsFile(ConversionSettings& settings) {
   if (!FileExists(SettingsFileName)) return;
-  std::FILE* file = std::fopen(SettingsFileName, "rb");
-  if (!file) return;
+  // Only a regular file is read: a pipe or a device of that name could block or never end.
+  const int fd = ::open(SettingsFileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat info {};
   std::uint8_t b[SettingsFileSize] = {};
-  const std::size_t got = std::fread(b, 1, SettingsFileSize, file);
-  std::fclose(file);
+  std::size_t got = 0;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    while (got < SettingsFileSize) {
+      const ssize_t n = ::read(fd, b + got, SettingsFileSize - got);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
   // A short file sets only the options whose bytes it holds.
   auto have = [got](int offset) { return static_cast<std::size_t>(offset) < got; };
   if (have(kTempo)) settings.Tempo = b[kTempo];
@@ -80,6 +89,10 @@ bool SaveSettingsFile(ConversionSettings& settings) {
   for (int i = 0; i < 5; ++i) image[kFill1 + i] = settings.FillBytes[i];
   image[kFlags] = static_cast<std::uint8_t>((settings.InverseColors == 1 ? kInverseFlag : 0) |
                                             (settings.BreakPatterns == 1 ? kBreakFlag : 0));
+
+  // Only a regular file is replaced; a pipe, a device or a folder of that name stays.
+  struct stat existing {};
+  if (::stat(SettingsFileName, &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
 
   // Written beside the old file and renamed over it: the old settings survive any failure.
   std::string temp = std::string(SettingsFileName) + ".XXXXXX";
