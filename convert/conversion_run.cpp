@@ -273,7 +273,8 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
   }
 
   const ModuleHeader header = BuildModuleHeader(settings);
-  std::FILE* file = CreateNewFile(outputName);
+  const TemporaryFile temp = CreateTemporaryFor(outputName);
+  std::FILE* file = temp.file;
   if (!file) {
     reporter.ShowMessage(MessageKind::Error, CannotWriteText(outputName));
     return state.SaveOutcome;
@@ -302,17 +303,25 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
   written = written && WriteInstrumentBlock(file);
   written = FinishFile(file) && written;
   if (!written) {
-    std::remove(outputName.c_str());
+    DiscardTemporary(temp.path);
     reporter.ShowMessage(MessageKind::Error, outOfMemory
                                                  ? std::string("This animation is too large.")
                                                  : CannotWriteText(outputName));
     return state.SaveOutcome;
   }
+  // Numbered on as ResolveOutputName does when another run took the name in the meantime.
+  const std::string savedName = CommitTemporary(
+      temp.path, outputName, [&] { return ResolveOutputName(NativePath(typedOutputName)); });
+  if (savedName.empty()) {
+    reporter.ShowMessage(MessageKind::Error, CannotWriteText(outputName));
+    return state.SaveOutcome;
+  }
+  if (savedName != outputName) out << "Saving to: " << savedName << ".\n";
   state.SaveOutcome = 1;
   pages.reset();
   library.reset();
 
-  const std::string success = "Successfully saved to file " + outputName + ".";
+  const std::string success = "Successfully saved to file " + savedName + ".";
   out << success;
   reporter.ShowMessage(MessageKind::Information, success);
   return state.SaveOutcome;
