@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "convert/conversion_run.h"
+#include "settings/file_exists.h"
 
 namespace vorlix {
 
