@@ -5,6 +5,8 @@
 
 #include "convert/file_view.h"
 #include "convert/frame_sampling.h"
+#include "convert/gif_layout.h"
+#include "settings/xm_format.h"
 
 namespace vorlix {
 
@@ -21,12 +23,17 @@ int CountGifPages(const std::string& path) {
   FileViewStatus status = FileViewStatus::Ok;
   const std::unique_ptr<FileView> bytes = FileView::Open(path, status);
   if (!bytes) return status == FileViewStatus::TooLarge ? kGifFileTooLarge : -1;
-  ViewStream stream(*bytes);
+  // The library walks the whole file when it opens it; shown only the first MaxFrames images,
+  // its work does not grow with the frames that are never converted. That there are more is
+  // our own walker's to say.
+  GifLayout layout;
+  ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
+  ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
   if (!gif) return -1;
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
-  return pages;
+  return layout.moreImages ? std::max(pages, MaxFrames + 1) : pages;
 }
 
 RunError OpenAnimation(const std::string& path, int pageCount, Animation& animation) {

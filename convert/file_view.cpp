@@ -79,14 +79,28 @@ FileView::~FileView() {
 
 namespace {
 
+constexpr std::uint8_t kGifTrailer = 0x3B;
+
+// The bytes of the view that the stream shows, and the length it shows, trailer included.
+std::size_t ShownBytes(const ViewStream& stream) {
+  return std::min(stream.cut, stream.view->Size());
+}
+long ShownLength(const ViewStream& stream) {
+  return static_cast<long>(ShownBytes(stream) + (stream.cut < stream.view->Size() ? 1 : 0));
+}
+
 unsigned DLL_CALLCONV ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
   auto* stream = static_cast<ViewStream*>(handle);
   if (size == 0 || count == 0) return 0;
-  const auto end = static_cast<long>(stream->view->Size());
+  const long end = ShownLength(*stream);
   const long available = stream->position < end ? end - stream->position : 0;
   const std::size_t wanted = static_cast<std::size_t>(size) * count;
   const std::size_t copied = std::min(wanted, static_cast<std::size_t>(available));
-  if (copied > 0) std::memcpy(buffer, stream->view->Data() + stream->position, copied);
+  const auto from = static_cast<std::size_t>(stream->position);
+  const std::size_t bytes = ShownBytes(*stream);
+  const std::size_t fromView = from < bytes ? std::min(copied, bytes - from) : 0;
+  if (fromView > 0) std::memcpy(buffer, stream->view->Data() + from, fromView);
+  if (copied > fromView) static_cast<std::uint8_t*>(buffer)[fromView] = kGifTrailer;
   stream->position += static_cast<long>(copied);
   return static_cast<unsigned>(copied / size);
 }
@@ -101,7 +115,7 @@ int DLL_CALLCONV SeekProc(fi_handle handle, long offset, int origin) {
   if (origin == SEEK_CUR) {
     base = stream->position;
   } else if (origin == SEEK_END) {
-    base = static_cast<long>(stream->view->Size());
+    base = ShownLength(*stream);
   } else if (origin != SEEK_SET) {
     return -1;
   }
@@ -116,7 +130,8 @@ long DLL_CALLCONV TellProc(fi_handle handle) {
 
 }  // namespace
 
-ViewStream::ViewStream(const FileView& v) : view(&v), io{ReadProc, WriteProc, SeekProc, TellProc} {}
+ViewStream::ViewStream(const FileView& v, std::size_t cutAt)
+    : view(&v), cut(cutAt), io{ReadProc, WriteProc, SeekProc, TellProc} {}
 
 FIMULTIBITMAP* OpenGifFromStream(ViewStream& stream, int flags) {
   stream.position = 0;

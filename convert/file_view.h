@@ -52,9 +52,14 @@ class FileView {
 // file itself: a partial item is copied but not counted, and seeking past the end is allowed.
 // Writing through it always fails. Streams on different threads may read one view at the same
 // time: the view's bytes never change.
+//
+// Given a cut, the stream shows the first `cut` bytes of the view and then one GIF trailer byte
+// (0x3B), as if the file ended there.
 struct ViewStream {
-  explicit ViewStream(const FileView& v);
+  static constexpr std::size_t kWhole = SIZE_MAX;
+  explicit ViewStream(const FileView& v, std::size_t cut = kWhole);
   const FileView* view;
+  std::size_t cut;
   long position = 0;
   FreeImageIO io;  // kept here: the library may hold on to the pointer it is given
 };
