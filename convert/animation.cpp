@@ -27,12 +27,14 @@ int CountGifPages(const std::string& path) {
   // its work does not grow with the frames that are never converted. That there are more is
   // our own walker's to say.
   GifLayout layout;
-  ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
+  const bool isGif = ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
   ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
   if (!gif) return -1;
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
+  // Frames that OpenGifFrames cannot compose, on a screen without pixels: no GIF to convert.
+  if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) return -1;
   return layout.moreImages ? std::max(pages, MaxFrames + 1) : pages;
 }
 

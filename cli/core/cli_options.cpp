@@ -20,26 +20,29 @@ struct CliOptionRow {
   const char* name;
   const char* alias;  // a short form, or nullptr
   OptionKind kind;
-  std::uint32_t OptionValues::*number = nullptr;  // Number
-  bool OptionValues::*box = nullptr;              // BoxOn, BoxOff
-  bool CliOptions::*flag = nullptr;               // Switch
+  std::uint32_t OptionValues::*number = nullptr;   // Number
+  std::int32_t (*clamp)(std::uint32_t) = nullptr;  // Number: the clamp that ReadOptions applies
+  bool OptionValues::*box = nullptr;               // BoxOn, BoxOff
+  bool CliOptions::*flag = nullptr;                // Switch
 };
 
 constexpr CliOptionRow kOptionTable[] = {
-    {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo},
-    {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed},
-    {"--width", nullptr, OptionKind::Number, &OptionValues::Width},
-    {"--height", nullptr, OptionKind::Number, &OptionValues::Height},
-    {"--threshold", nullptr, OptionKind::Number, &OptionValues::Threshold},
+    {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo, ClampTempo},
+    {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed, ClampSpeed},
+    {"--width", nullptr, OptionKind::Number, &OptionValues::Width, ClampWidth},
+    {"--height", nullptr, OptionKind::Number, &OptionValues::Height, ClampHeight},
+    {"--threshold", nullptr, OptionKind::Number, &OptionValues::Threshold,
+     [](std::uint32_t v) -> std::int32_t { return ClampByte(v); }},
     {"--fill", nullptr, OptionKind::FillList},
-    {"--inverse", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::InverseColors},
-    {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::InverseColors},
-    {"--break", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::BreakPatterns},
-    {"--no-break", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::BreakPatterns},
-    {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::saveSettings},
-    {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, &CliOptions::quiet},
-    {"--help", "-h", OptionKind::Switch, nullptr, nullptr, &CliOptions::help},
-    {"--version", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::version},
+    {"--inverse", nullptr, OptionKind::BoxOn, nullptr, nullptr, &OptionValues::InverseColors},
+    {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, nullptr, &OptionValues::InverseColors},
+    {"--break", nullptr, OptionKind::BoxOn, nullptr, nullptr, &OptionValues::BreakPatterns},
+    {"--no-break", nullptr, OptionKind::BoxOff, nullptr, nullptr, &OptionValues::BreakPatterns},
+    {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr,
+     &CliOptions::saveSettings},
+    {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::quiet},
+    {"--help", "-h", OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::help},
+    {"--version", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::version},
 };
 
 const CliOptionRow* FindOption(const std::string& name) {
@@ -87,8 +90,12 @@ bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& 
     case OptionKind::Number: {
       const auto number = ParseNumber(value);
       if (!number) {
-        error = std::string(row.name) + " expects a whole number from 0 to 4294967295, not '" +
-                value + "'";
+        // Every number the parser takes is clamped into the option's range, which the message
+        // names as well.
+        const auto limit = std::numeric_limits<std::uint32_t>::max();
+        error = std::string(row.name) + " expects a whole number from 0 to " +
+                std::to_string(limit) + ", clamped to " + std::to_string(row.clamp(0)) + ".." +
+                std::to_string(row.clamp(limit)) + "; not '" + value + "'";
         return false;
       }
       options.edits.push_back(

@@ -1,7 +1,8 @@
 // Makes the GIFs that the sample, the script tests and the benchmark use, from a few lines of
 // drawing code each, so that no binary picture has to be trusted.
 //   make_gif troll OUT                the bundled sample: a waving troll, 48 frames of 120x150
-//   make_gif bars OUT FRAMES W H      full frames with a bar moving down, one colour table
+//   make_gif bars OUT FRAMES W H [D]  full frames with a bar moving down, one colour table, each
+//                                     with disposal method D (default 0)
 //   make_gif tiny OUT FRAMES          FRAMES frames of 1x1 pixel, black and white in turn, written
 //                                     as they go: millions of frames take no memory
 #include <cmath>
@@ -104,7 +105,7 @@ GifDescription Troll() {
   return gif;
 }
 
-GifDescription Bars(int frames, int w, int h) {
+GifDescription Bars(int frames, int w, int h, int disposal) {
   GifDescription gif;
   gif.width = w;
   gif.height = h;
@@ -113,6 +114,7 @@ GifDescription Bars(int frames, int w, int h) {
     GifFrame frame;
     frame.width = w;
     frame.height = h;
+    frame.disposal = disposal;
     frame.indices.assign(static_cast<std::size_t>(w) * h, 0);
     const int barTop = (f * 7) % h;
     for (int y = 0; y < h; ++y)
@@ -148,7 +150,7 @@ bool WriteTiny(const std::string& out, long long frames) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: make_gif troll OUT | make_gif bars OUT FRAMES W H | "
+               "usage: make_gif troll OUT | make_gif bars OUT FRAMES W H [D] | "
                "make_gif tiny OUT FRAMES\n");
   return 2;
 }
@@ -166,8 +168,9 @@ int main(int argc, char** argv) {
   GifDescription gif;
   if (kind == "troll") {
     gif = Troll();
-  } else if (kind == "bars" && argc == 6) {
-    gif = Bars(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  } else if (kind == "bars" && (argc == 6 || argc == 7)) {
+    gif = Bars(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+               argc == 7 ? std::atoi(argv[6]) : 0);
   } else {
     return Usage();
   }
