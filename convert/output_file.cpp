@@ -15,6 +15,9 @@ namespace {
 // Commit attempts before giving up: each taken name is taken by a file that exists, so this is
 // reached only when the folder changes faster than names can be tried.
 constexpr int kMaxCommitAttempts = 10000;
+// Of a long name only this much goes into the temporary's name, which must stay within the
+// 255 bytes a file name may have.
+constexpr std::size_t kTemporaryStemLength = 200;
 
 mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
@@ -39,7 +42,8 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   const std::size_t slash = finalName.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   TemporaryFile temp;
-  std::string path = finalName.substr(0, nameStart) + "." + finalName.substr(nameStart) + ".XXXXXX";
+  std::string path = finalName.substr(0, nameStart) + "." +
+                     finalName.substr(nameStart, kTemporaryStemLength) + ".XXXXXX";
   const int fd = ::mkostemp(path.data(), O_CLOEXEC);
   if (fd < 0) return temp;
   RemoveOnSignal(path);
