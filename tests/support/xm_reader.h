@@ -38,4 +38,11 @@ struct OpenmptView {
 };
 OpenmptView LoadWithOpenmpt(const std::vector<std::uint8_t>& bytes);
 
+// The note, instrument and effect parameter of one cell as libopenmpt reads it.
+struct OpenmptCell {
+  int note = 0, instrument = 0, parameter = 0;
+};
+// Every cell of every pattern, row by row; empty when libopenmpt cannot load the module.
+std::vector<std::vector<OpenmptCell>> OpenmptCells(const std::vector<std::uint8_t>& bytes);
+
 }  // namespace vorlix::testxm
