@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
 
   ConversionSettings settings = StartupSettings();
   LoadSettingsFile(settings);
-  ReadOptions(CliOptionSource(*options, settings), settings);
+  ReadOptions(CliOptionValues(*options, settings), settings);
 
   const RunReporter reporter{[](MessageKind kind, const std::string& text) {
                                std::cerr << MessageCaption(kind) << ": " << text << "\n";
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
 
   if (options->saveSettings) {
     if (!SaveSettingsFile(settings)) {
-      reporter.ShowMessage(MessageKind::Error, "Cannot save the settings.");
+      Report(reporter, Message::CannotSaveSettings);
       return kNotWritten;
     }
     if (options->input.empty()) return kWritten;

@@ -1,24 +1,13 @@
 #include "convert/conversion_run.h"
 
-#include <FreeImage.h>
-
-#include <algorithm>
-#include <condition_variable>
 #include <cstdio>
-#include <exception>
-#include <mutex>
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
-#include <vector>
 
-#include "convert/file_view.h"
-#include "convert/frame_sampling.h"
-#include "convert/gif_frames.h"
+#include "convert/animation.h"
+#include "convert/frame_pipeline.h"
 #include "convert/output_file.h"
-#include "convert/pattern_encoding.h"
-#include "convert/xm_layout.h"
+#include "convert/xm_writer.h"
 
 namespace vorlix {
 namespace {
@@ -26,168 +15,59 @@ namespace {
 const char kXmExtension[] = ".xm";
 constexpr std::size_t kOutputBufferSize = 1 << 16;
 
-// The image library is initialised for one command and released when it ends.
-struct ImageLibrary {
-  ImageLibrary() { FreeImage_Initialise(FALSE); }
-  ~ImageLibrary() { FreeImage_DeInitialise(); }
-  ImageLibrary(const ImageLibrary&) = delete;
-  ImageLibrary& operator=(const ImageLibrary&) = delete;
-};
-
-// Number of frames the library reports for the GIF, or -1 when it gives no handle. The file is
-// read from memory: the library walks every block of it with a seek each.
-int CountPages(const std::string& path) {
-  const std::unique_ptr<FileView> bytes = FileView::Open(path);
-  if (!bytes) return -1;
-  ViewStream stream(*bytes);
-  FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
-  if (!gif) return -1;
-  const int pages = FreeImage_GetPageCount(gif);
-  FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
-  return pages;
+// Writes the pattern block of every frame, with a progress line and the status after each.
+RunError WritePatterns(Animation& animation, std::FILE* file, const ConversionSettings& settings,
+                       const RunReporter& reporter, std::ostream& out) {
+  const int total = animation.frameTotal;
+  try {
+    std::optional<FramePipeline> frames;
+    if (total > 0) frames.emplace(*animation.frames, total, settings);
+    for (int j = 0; j < total; ++j) {
+      if (!WritePatternBlock(file, settings.Height, frames->Take(j))) return RunError::CannotWrite;
+      out << FrameConvertedLine(j);
+      reporter.SetStatusText(ConvertedFramesStatus(j + 1, total));
+    }
+  } catch (const std::bad_alloc&) {
+    return RunError::TooLarge;  // out of memory part way, even inside the image library
+  }
+  return RunError::None;
 }
 
-// Composes, samples and encodes the frames of a conversion on two worker threads while the
-// calling thread takes the results in frame order. A worker takes the next frame number, decodes
-// that raw frame with its own reader, waits until the frames before it are drawn, then draws it
-// and copies the canvas under the lock, and samples its copy after it; the other worker meanwhile
-// decodes, draws or samples its own frame. Without worker threads, the calling thread does every
-// step itself and samples the canvas in place.
-class FramePipeline {
- public:
-  FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings)
-      : pages_(pages),
-        total_(frameTotal),
-        settings_(settings),
-        bytes_(frameTotal),
-        ready_(frameTotal, 0) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    const int workers = frameTotal > 1 && cores > 1 ? 2 : 0;
-    try {
-      for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
-    } catch (const std::system_error&) {
-      // Whatever started does all the work; with no worker the calling thread does it.
-    }
-  }
+// Writes the whole module into a new file; a module that could not be finished is removed.
+RunError WriteModule(Animation& animation, const std::string& outputName,
+                     const ConversionSettings& settings, const RunReporter& reporter,
+                     std::ostream& out) {
+  const ModuleHeader header = BuildModuleHeader(settings, animation.frameTotal);
+  std::FILE* file = CreateNewFile(outputName);
+  if (!file) return RunError::CannotWrite;
+  std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
+  RunError error = WriteModuleHeader(file, header)
+                       ? WritePatterns(animation, file, settings, reporter, out)
+                       : RunError::CannotWrite;
+  if (error == RunError::None && !WriteInstrumentBlock(file)) error = RunError::CannotWrite;
+  if (!FinishFile(file) && error == RunError::None) error = RunError::CannotWrite;
+  if (error != RunError::None) std::remove(outputName.c_str());
+  return error;
+}
 
-  ~FramePipeline() {
-    Stop();
-    for (std::thread& worker : workers_) worker.join();
-  }
-
-  FramePipeline(const FramePipeline&) = delete;
-  FramePipeline& operator=(const FramePipeline&) = delete;
-
-  // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ...
-  PatternBytes Take(int j) {
-    if (workers_.empty()) {
-      if (grid_.cells.empty()) grid_ = MakeFrameGrid(settings_);
-      ProduceNext(grid_, buffers_, nullptr, false);
-    }
-    std::unique_lock<std::mutex> lock(doneMutex_);
-    done_.wait(lock, [&] { return ready_[j] != 0 || failure_; });
-    if (!ready_[j]) std::rethrow_exception(failure_);
-    return std::move(bytes_[j]);
-  }
-
- private:
-  void Work() {
-    try {
-      FrameGrid grid = MakeFrameGrid(settings_);
-      SamplingBuffers buffers;
-      // Without a reader of its own the worker decodes under the lock, as the calling thread does.
-      const GifFrameReaderHandle reader = OpenGifFrameReader(pages_);
-      while (ProduceNext(grid, buffers, reader.get(), true)) {
-      }
-    } catch (...) {
-      // Out of memory, say, even inside the image library: the run stops and Take rethrows.
-      Stop();
-      {
-        std::lock_guard<std::mutex> lock(doneMutex_);
-        if (!failure_) failure_ = std::current_exception();
-      }
-      done_.notify_all();
-    }
-  }
-
-  // Stops the run: no frame is taken or drawn after this.
-  void Stop() {
-    {
-      std::lock_guard<std::mutex> lock(composeMutex_);
-      stopping_ = true;
-    }
-    turn_.notify_all();
-  }
-
-  // Composes the next frame and encodes it; false when every frame is taken or the run stops.
-  // With a reader the raw frame is decoded before the lock is taken. A worker samples its own
-  // copy of the canvas; the calling thread alone samples it in place.
-  bool ProduceNext(FrameGrid& grid, SamplingBuffers& buffers, GifFrameReader* reader,
-                   bool copyCanvas) {
-    int j = 0;
-    {
-      std::lock_guard<std::mutex> lock(composeMutex_);
-      if (stopping_ || next_ >= total_) return false;
-      j = next_++;
-    }
-    if (reader != nullptr) DecodeGifFrame(*reader, j);
-    FIBITMAP* picture = nullptr;
-    {
-      // Frames are drawn strictly in order: frame j waits until frame j - 1 is on the canvas.
-      std::unique_lock<std::mutex> lock(composeMutex_);
-      turn_.wait(lock, [&] { return drawn_ == j || stopping_; });
-      if (stopping_) return false;
-      FIBITMAP* canvas =
-          reader != nullptr ? ComposeFrame(pages_, j, *reader) : ComposeFrame(pages_, j);
-      // Within the frame count the library gives no canvas, and no copy of one, only when it
-      // runs out of memory: the run stops rather than writing a blank frame.
-      if (canvas == nullptr && j < GifFrameCount(pages_)) throw std::bad_alloc();
-      picture = copyCanvas ? buffers.Copy(canvas) : canvas;
-      if (canvas != nullptr && picture == nullptr) throw std::bad_alloc();
-      drawn_ = j + 1;
-    }
-    turn_.notify_all();
-    SampleImage(buffers.WithoutAlpha(picture), settings_, grid);
-    PatternBytes bytes;
-    EncodeFrame(grid, settings_, bytes);
-    {
-      std::lock_guard<std::mutex> lock(doneMutex_);
-      bytes_[j] = std::move(bytes);
-      ready_[j] = 1;
-    }
-    done_.notify_all();
-    return true;
-  }
-
-  GifFrames& pages_;
-  const int total_;
-  const ConversionSettings settings_;
-  FrameGrid grid_;  // the calling thread's, when it works alone
-  SamplingBuffers buffers_;
-
-  std::mutex composeMutex_;  // guards the compositor, next_, drawn_ and stopping_
-  std::condition_variable turn_;
-  int next_ = 0;   // the next frame to take
-  int drawn_ = 0;  // the frames drawn so far
-  bool stopping_ = false;
-
-  std::mutex doneMutex_;  // guards bytes_ and ready_
-  std::condition_variable done_;
-  std::vector<PatternBytes> bytes_;
-  std::vector<char> ready_;
-  std::exception_ptr failure_;  // the first exception a worker ended with
-
-  std::vector<std::thread> workers_;
-};
-
-std::string CannotWriteText(const std::string& name) {
-  return "Cannot write the file " + name + ".";
+// Opens the GIF and converts it; says so when frames are cut.
+RunError Convert(const std::string& path, const std::string& outputName,
+                 const ConversionSettings& settings, const RunReporter& reporter,
+                 std::ostream& out) {
+  const ImageLibrary library;
+  const int pageCount = CountGifPages(path);
+  if (pageCount < 0) return RunError::CannotOpen;
+  if (pageCount > MaxFrames) Report(reporter, Message::TooManyFrames);
+  Animation animation;
+  const RunError error = OpenAnimation(path, pageCount, animation);
+  if (error != RunError::None) return error;
+  return WriteModule(animation, outputName, settings, reporter, out);
 }
 
 }  // namespace
 
-const char* MessageCaption(MessageKind kind) {
-  return kind == MessageKind::Error ? "Error" : "Information";
+void Report(const RunReporter& reporter, Message message, const std::string& name) {
+  reporter.ShowMessage(KindOf(message), MessageText(message, name));
 }
 
 void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunState& state) {
@@ -195,15 +75,15 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
   const std::string path = NativePath(inputPath);
   if (!FileExists(path)) {
     state.SaveOutcome = -1;
-    reporter.ShowMessage(MessageKind::Error, "File not found.");
+    Report(reporter, Message::FileNotFound);
     return;
   }
-  ImageLibrary library;
-  if (CountPages(path) < 1) {
-    reporter.ShowMessage(MessageKind::Error, "Cannot open this file.");
+  const ImageLibrary library;
+  if (CountGifPages(path) < 1) {
+    Report(reporter, Message::CannotOpenFile);
     return;
   }
-  reporter.ShowMessage(MessageKind::Information, "File loaded.");
+  Report(reporter, Message::FileLoaded);
   state.InputLoadedFlag = true;
 }
 
@@ -223,88 +103,25 @@ std::string ResolveOutputName(const std::string& typedName) {
 }
 
 int ConversionRun(const std::string& typedOutputName, const std::string& inputPath,
-                  const RunReporter& reporter, std::ostream& out, ConversionSettings& settings,
-                  RunState& state) {
+                  const RunReporter& reporter, std::ostream& out,
+                  const ConversionSettings& settings, RunState& state) {
   state.SaveOutcome = 0;
   const std::string outputName = ResolveOutputName(NativePath(typedOutputName));
-  out << "Saving to: " << outputName << ".\n";
-
+  out << SavingToLine(outputName);
   const std::string path = NativePath(inputPath);
   if (!FileExists(path) || !state.InputLoadedFlag) {
     state.SaveOutcome = -1;
-    reporter.ShowMessage(MessageKind::Error, "Nothing is loaded.");
+    Report(reporter, Message::NothingLoaded);
     return state.SaveOutcome;
   }
-
-  std::optional<ImageLibrary> library(std::in_place);
-  const int pageCount = CountPages(path);
-  if (pageCount < 0) {
-    reporter.ShowMessage(MessageKind::Error, "Cannot open this file.");
-    return state.SaveOutcome;
-  }
-  const int frameTotal = std::min(pageCount, MaxFrames);
-  settings.FrameCount = frameTotal;
-  if (pageCount > MaxFrames) {
-    reporter.ShowMessage(MessageKind::Information, "Too many frames. The animation will be cut.");
-  }
-
-  GifFramesHandle pages;
-  if (frameTotal > 0) {
-    GifFramesStatus status = GifFramesStatus::Ok;
-    pages = OpenGifFrames(path, status);
-    if (status == GifFramesStatus::TooLarge) {
-      reporter.ShowMessage(MessageKind::Error, "This animation is too large.");
-      return state.SaveOutcome;
-    }
-    if (!pages) {
-      reporter.ShowMessage(MessageKind::Error, "Cannot open this file.");
-      return state.SaveOutcome;
-    }
-  }
-
-  const ModuleHeader header = BuildModuleHeader(settings);
-  std::FILE* file = CreateNewFile(outputName);
-  if (!file) {
-    reporter.ShowMessage(MessageKind::Error, CannotWriteText(outputName));
-    return state.SaveOutcome;
-  }
-  std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
-  bool written = WriteModuleHeader(file, header);
-  bool outOfMemory = false;
-  {
-    std::optional<FramePipeline> frames;
-    try {
-      if (frameTotal > 0 && written) frames.emplace(*pages, frameTotal, settings);
-      // Writing, progress lines and status texts stay on the calling thread, in frame order.
-      for (int j = 0; j < frameTotal && written; ++j) {
-        written = WritePatternBlock(file, settings.Height, frames->Take(j));
-        if (!written) break;
-        out << "Frame " << j << " converted succesfully.\n";
-        reporter.SetStatusText("Converted frames: " + std::to_string(j + 1) + "/" +
-                               std::to_string(frameTotal));
-      }
-    } catch (const std::bad_alloc&) {
-      // The partial module is removed below, as after a failed write.
-      outOfMemory = true;
-      written = false;
-    }
-  }
-  written = written && WriteInstrumentBlock(file);
-  written = FinishFile(file) && written;
-  if (!written) {
-    std::remove(outputName.c_str());
-    reporter.ShowMessage(MessageKind::Error, outOfMemory
-                                                 ? std::string("This animation is too large.")
-                                                 : CannotWriteText(outputName));
+  const RunError error = Convert(path, outputName, settings, reporter, out);
+  if (error != RunError::None) {
+    Report(reporter, ErrorMessage(error), outputName);
     return state.SaveOutcome;
   }
   state.SaveOutcome = 1;
-  pages.reset();
-  library.reset();
-
-  const std::string success = "Successfully saved to file " + outputName + ".";
-  out << success;
-  reporter.ShowMessage(MessageKind::Information, success);
+  out << MessageText(Message::SavedToFile, outputName);
+  Report(reporter, Message::SavedToFile, outputName);
   return state.SaveOutcome;
 }
 

@@ -6,16 +6,11 @@
 #include <ostream>
 #include <string>
 
+#include "convert/messages.h"
 #include "settings/conversion_settings.h"
+#include "settings/file_exists.h"
 
 namespace vorlix {
-
-inline constexpr int MaxFrames = 240;
-
-enum class MessageKind { Error, Information };
-
-// Caption of a message box of that kind: "Error" or "Information".
-const char* MessageCaption(MessageKind kind);
 
 // How a run talks to its user. The dialog binds these to message boxes and its status line, the
 // command-line program to standard error.
@@ -24,17 +19,14 @@ struct RunReporter {
   std::function<void(const std::string& text)> SetStatusText;
 };
 
+// Shows one message of the table through the reporter.
+void Report(const RunReporter& reporter, Message message, const std::string& name = "");
+
 // State that Load leaves for Save, and the outcome of the last command.
 struct RunState {
   bool InputLoadedFlag = false;  // a Load found at least one frame (of whichever file)
   int SaveOutcome = 0;           // -1 nothing loaded / file not found, 0 not written, 1 written
 };
-
-// True when a file at the path can be opened for reading.
-bool FileExists(const std::string& path);
-
-// A typed path as a path of this platform: a backslash is a directory separator.
-std::string NativePath(const std::string& typed);
 
 // The Load command: checks that the input opens as a GIF with at least one frame.
 void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunState& state);
@@ -45,7 +37,7 @@ std::string ResolveOutputName(const std::string& typedName);
 
 // The Save command. Converts the input into a new module; returns the SaveOutcome.
 int ConversionRun(const std::string& typedOutputName, const std::string& inputPath,
-                  const RunReporter& reporter, std::ostream& out, ConversionSettings& settings,
-                  RunState& state);
+                  const RunReporter& reporter, std::ostream& out,
+                  const ConversionSettings& settings, RunState& state);
 
 }  // namespace vorlix

@@ -11,7 +11,7 @@ namespace vorlix {
 // Marks of one cell, each 0 or 1: note, instrument, volume, effect. Mark m is read from pixel
 // column 4n + m of the cell's channel n.
 struct FrameCell {
-  std::int32_t m[4] = {0, 0, 0, 0};
+  std::int32_t m[PixelsPerCell] = {0, 0, 0, 0};
 };
 
 // Row-major cells: the cell of row k and channel n has index k * channels + n. Row 0 is the top.
@@ -21,10 +21,11 @@ struct FrameGrid {
   std::vector<FrameCell> cells;
 };
 
-// A grid of all-zero marks shaped for the settings: Height rows, Width / 4 channels.
+// A grid of all-zero marks shaped for the settings: Height rows, Width / PixelsPerCell
+// channels.
 FrameGrid MakeFrameGrid(const ConversionSettings& settings);
 
-// Row of the pattern-break cell: Height / 2, at most 63.
+// Row of the pattern-break cell: Height / 2, at most BreakRowCap.
 int BreakRow(const ConversionSettings& settings);
 // Index of the pattern-break cell: row BreakRow, last channel.
 int BreakCellIndex(const ConversionSettings& settings);

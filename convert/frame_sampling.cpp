@@ -46,8 +46,8 @@ void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGri
       const BYTE* line = FreeImage_GetScanLine(bits.get(), height - 1 - k);
       FrameCell* row = &grid.cells[static_cast<std::size_t>(k) * grid.channels];
       for (int n = 0; n < grid.channels; ++n) {
-        for (int m = 0; m < 4; ++m) {
-          const int x = 4 * n + m;
+        for (int m = 0; m < PixelsPerCell; ++m) {
+          const int x = PixelsPerCell * n + m;
           const auto index = static_cast<std::uint8_t>((line[x >> 3] >> (7 - (x & 7))) & 1);
           row[n].m[m] = MarkFromIndex(index, settings);
         }
@@ -55,10 +55,6 @@ void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGri
     }
   }
   SetBreakMarks(settings, grid);
-}
-
-void SampleFrame(GifFrames& pages, int j, const ConversionSettings& settings, FrameGrid& grid) {
-  SampleImage(ComposeFrame(pages, j), settings, grid);
 }
 
 SamplingBuffers::~SamplingBuffers() {

@@ -1,5 +1,5 @@
 // Reading one composed frame into a grid of marks: stretched to Width x Height with the bicubic
-// filter, reduced to one bit per pixel at Threshold, four pixels to a cell.
+// filter, reduced to one bit per pixel at Threshold, PixelsPerCell pixels to a cell.
 #pragma once
 
 #include <FreeImage.h>
@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "convert/frame_grid.h"
-#include "convert/gif_frames.h"
 
 namespace vorlix {
 
@@ -18,9 +17,6 @@ std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& setting
 // all-zero marks; throws std::bad_alloc when the library has no memory to stretch the picture.
 // The break cell gets the break marks (0, 0, 0, 1) whenever BreakPatterns is on.
 void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid);
-
-// Composes frame j of the GIF and samples it into the grid.
-void SampleFrame(GifFrames& pages, int j, const ConversionSettings& settings, FrameGrid& grid);
 
 // Reusable pictures of one sampling thread, allocated once and kept while the frame size stays.
 class SamplingBuffers {

@@ -1,152 +1,13 @@
 #include "convert/gif_frames.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 #include "convert/file_view.h"
+#include "convert/gif_layout.h"
 
 namespace vorlix {
 namespace {
-
-constexpr std::uint8_t kImageDescriptor = 0x2C;
-constexpr std::uint8_t kExtension = 0x21;
-constexpr std::uint8_t kGraphicControl = 0xF9;
-
-constexpr int kDisposalNone = 1;
-constexpr int kDisposalBackground = 2;
-constexpr int kDisposalPrevious = 3;
-
-// What the file itself says about one image, read without decoding its pixels.
-struct FrameLayout {
-  bool complete = false;  // the whole descriptor could be read
-  int left = 0, top = 0, width = 0, height = 0;
-  bool hasControlExtension = false;
-  int disposal = 0;  // without a control extension: left in place, and no transparency
-};
-
-struct GifLayout {
-  int width = 0, height = 0;
-  int backgroundIndex = 0;
-  std::vector<RGBQUAD> globalPalette;
-  std::vector<FrameLayout> frames;
-};
-
-// Bounds-checked reading of the file's bytes, as a file stream reads: skipping past the end is
-// allowed, but every read past the end fails, and after a failure everything fails.
-class ByteReader {
- public:
-  explicit ByteReader(const FileView& file) : data_(file.Data()), size_(file.Size()) {}
-  bool Byte(std::uint8_t& value) {
-    if (failed_ || position_ >= size_) {
-      failed_ = true;
-      return false;
-    }
-    value = data_[position_++];
-    return true;
-  }
-  bool Word(int& value) {
-    std::uint8_t lo = 0, hi = 0;
-    if (!Byte(lo) || !Byte(hi)) return false;
-    value = lo | (hi << 8);
-    return true;
-  }
-  bool Skip(std::int64_t count) {
-    if (failed_ || (count < 0 && static_cast<std::uint64_t>(-count) > position_)) {
-      failed_ = true;
-      return false;
-    }
-    position_ += count;
-    return true;
-  }
-  // Skips a chain of data sub-blocks up to and including the zero-length terminator.
-  bool SkipSubBlocks() {
-    std::uint8_t size = 0;
-    while (Byte(size)) {
-      if (size == 0) return true;
-      if (!Skip(size)) return false;
-    }
-    return false;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::uint64_t size_;
-  std::uint64_t position_ = 0;
-  bool failed_ = false;
-};
-
-// Reads the logical screen descriptor, the global colour table and every image descriptor,
-// noting which images follow a graphic control extension. Blocks are walked the same way the
-// image library walks them (an unknown block or the end of the data ends the walk), so both
-// see the same images. Returns false when the file is not a GIF.
-bool ReadLayout(const FileView& file, GifLayout& layout) {
-  ByteReader in(file);
-  std::array<std::uint8_t, 6> signature{};
-  for (std::uint8_t& b : signature) {
-    if (!in.Byte(b)) return false;
-  }
-  const bool isGif = signature[0] == 'G' && signature[1] == 'I' && signature[2] == 'F' &&
-                     signature[3] == '8' && (signature[4] == '7' || signature[4] == '9') &&
-                     signature[5] == 'a';
-  if (!isGif) return false;
-  std::uint8_t packed = 0, background = 0, aspect = 0;
-  if (!in.Word(layout.width) || !in.Word(layout.height) || !in.Byte(packed) ||
-      !in.Byte(background) || !in.Byte(aspect)) {
-    return false;
-  }
-  layout.backgroundIndex = background;
-  if (packed & 0x80) {
-    const int size = 2 << (packed & 7);
-    for (int i = 0; i < size; ++i) {
-      std::uint8_t r = 0, g = 0, b = 0;
-      if (!in.Byte(r) || !in.Byte(g) || !in.Byte(b)) return false;
-      RGBQUAD colour{};
-      colour.rgbRed = r;
-      colour.rgbGreen = g;
-      colour.rgbBlue = b;
-      layout.globalPalette.push_back(colour);
-    }
-  }
-
-  bool pendingControl = false;
-  int pendingDisposal = 0;
-  std::uint8_t block = 0;
-  while (in.Byte(block)) {
-    if (block == kImageDescriptor) {
-      FrameLayout frame;
-      frame.hasControlExtension = pendingControl;
-      frame.disposal = pendingControl ? pendingDisposal : kDisposalNone;
-      pendingControl = false;
-      std::uint8_t imagePacked = 0;
-      frame.complete = in.Word(frame.left) && in.Word(frame.top) && in.Word(frame.width) &&
-                       in.Word(frame.height) && in.Byte(imagePacked);
-      layout.frames.push_back(frame);
-      if (!frame.complete) break;
-      if (imagePacked & 0x80) in.Skip(3 * (2 << (imagePacked & 7)));
-      std::uint8_t minCodeSize = 0;
-      if (!in.Byte(minCodeSize) || !in.SkipSubBlocks()) break;
-    } else if (block == kExtension) {
-      std::uint8_t label = 0;
-      if (!in.Byte(label)) break;
-      if (label == kGraphicControl) {
-        std::uint8_t size = 0, controlPacked = 0;
-        if (!in.Byte(size) || !in.Byte(controlPacked)) break;
-        pendingControl = true;
-        pendingDisposal = (controlPacked >> 2) & 7;
-        // Back to just after the first size byte, then past that sub-block and the rest.
-        if (!in.Skip(-1)) break;
-        if (size == 0) continue;
-        if (!in.Skip(size) || !in.SkipSubBlocks()) break;
-      } else if (!in.SkipSubBlocks()) {
-        break;
-      }
-    } else {
-      break;  // trailer or an unknown block
-    }
-  }
-  return true;
-}
 
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
@@ -193,7 +54,8 @@ void GifFramesCloser::operator()(GifFrames* frames) const {
 GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) {
   std::unique_ptr<FileView> bytes = FileView::Open(path);
   GifLayout layout;
-  if (!bytes || !ReadLayout(*bytes, layout) || layout.width == 0 || layout.height == 0) {
+  if (!bytes || !ReadGifLayout(bytes->Data(), bytes->Size(), layout) || layout.width == 0 ||
+      layout.height == 0) {
     status = GifFramesStatus::CannotOpen;
     return nullptr;
   }
@@ -215,7 +77,10 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
   frames->layout = std::move(layout);
   const GifLayout& l = frames->layout;
   if (l.backgroundIndex < static_cast<int>(l.globalPalette.size())) {
-    frames->background = l.globalPalette[l.backgroundIndex];
+    const GifColour& colour = l.globalPalette[l.backgroundIndex];
+    frames->background.rgbRed = colour.red;
+    frames->background.rgbGreen = colour.green;
+    frames->background.rgbBlue = colour.blue;
   }
   frames->background.rgbReserved = 0;
   status = GifFramesStatus::Ok;
@@ -259,9 +124,9 @@ void ResetCanvas(GifFrames& frames) {
 }
 
 void ApplyPendingDisposal(GifFrames& frames) {
-  if (frames.pendingDisposal == kDisposalBackground) {
+  if (frames.pendingDisposal == GifDisposalBackground) {
     FillRect(frames, frames.pendingRect, frames.background);
-  } else if (frames.pendingDisposal == kDisposalPrevious) {
+  } else if (frames.pendingDisposal == GifDisposalPrevious) {
     CopyRect(frames, frames.pendingRect, true);
   }
   frames.pendingDisposal = 0;
@@ -308,7 +173,7 @@ void DrawFrame(GifFrames& frames, FIBITMAP* page, const Rect& clipped, int left,
 // the canvas as it is. A page returned is unlocked from `file` by the caller.
 FIBITMAP* DecodeRawFrame(FIMULTIBITMAP* file, const GifLayout& gif, int j) {
   if (j >= static_cast<int>(gif.frames.size())) return nullptr;
-  const FrameLayout& layout = gif.frames[j];
+  const GifImageLayout& layout = gif.frames[j];
   if (!layout.complete) return nullptr;
   if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return nullptr;
 
@@ -331,19 +196,19 @@ void DrawNext(GifFrames& frames, int j, FIBITMAP* page) {
   ApplyPendingDisposal(frames);
   frames.shown = j;
   if (page == nullptr) return;
-  const FrameLayout& layout = frames.layout.frames[j];
+  const GifImageLayout& layout = frames.layout.frames[j];
   const Rect clipped{std::min(layout.left, frames.layout.width),
                      std::min(layout.top, frames.layout.height),
                      std::min(layout.left + layout.width, frames.layout.width),
                      std::min(layout.top + layout.height, frames.layout.height)};
   if (clipped.Empty()) return;
   const int disposal = layout.disposal;
-  if (disposal == kDisposalPrevious) {
+  if (disposal == GifDisposalPrevious) {
     frames.saved.resize(clipped.Area());
     CopyRect(frames, clipped, false);
   }
   DrawFrame(frames, page, clipped, layout.left, layout.top, layout.hasControlExtension);
-  if (disposal == kDisposalBackground || disposal == kDisposalPrevious) {
+  if (disposal == GifDisposalBackground || disposal == GifDisposalPrevious) {
     frames.pendingDisposal = disposal;
     frames.pendingRect = clipped;
   }

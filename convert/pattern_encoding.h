@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "convert/frame_grid.h"
-#include "convert/xm_layout.h"
+#include "convert/xm_writer.h"
 
 namespace vorlix {
 

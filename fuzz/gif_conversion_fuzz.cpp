@@ -14,9 +14,9 @@
 #include <string>
 
 #include "convert/conversion_run.h"
-#include "convert/xm_layout.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/conversion_settings.h"
+#include "settings/xm_format.h"
 
 namespace {
 
@@ -27,6 +27,16 @@ struct NullBuffer : std::streambuf {
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "gif conversion check failed: %s\n", what);
   std::abort();
+}
+
+// The pattern count field of a written module (offset 70), -1 when it cannot be read.
+int PatternCount(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return -1;
+  std::uint8_t field[2] = {};
+  const bool read = std::fseek(file, 70, SEEK_SET) == 0 && std::fread(field, 1, 2, file) == 2;
+  std::fclose(file);
+  return read ? field[0] | field[1] << 8 : -1;
 }
 
 long FileSize(const std::string& path) {
@@ -59,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (written < static_cast<long>(kModuleHeaderSize + kInstrumentBlockSize)) {
         Fail("a written module is missing or shorter than its fixed parts");
       }
-      if (settings.FrameCount < 0 || settings.FrameCount > MaxFrames) {
+      const int patterns = PatternCount(output);
+      if (patterns < 0 || patterns > MaxFrames) {
         Fail("frame count outside 0..MaxFrames");
       }
     } else if (written >= 0) {

@@ -14,7 +14,7 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_SANITIZE=ON 
 cmake --build build-asan -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$(nproc)" | tee "$logs/sanitized.txt"
-for target in gif settings; do
+for target in gif layout settings; do
   bash scripts/fuzz.sh "$target" "${VORLIX_FUZZ_SECONDS:-60}"
 done
 

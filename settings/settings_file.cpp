@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "convert/conversion_run.h"
+#include "settings/field_writer.h"
+#include "settings/file_exists.h"
+#include "settings/xm_format.h"
 
 namespace vorlix {
 namespace {
@@ -58,7 +60,7 @@ void LoadSettingsFile(ConversionSettings& settings) {
   if (have(kWidth)) settings.Width = b[kWidth];
   if (have(kHeight)) settings.Height = b[kHeight];
   if (have(kThreshold)) settings.Threshold = b[kThreshold];
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < FillByteCount; ++i) {
     if (have(kFill1 + i)) settings.FillBytes[i] = b[kFill1 + i];
   }
   if (have(kFlags)) {
@@ -70,23 +72,26 @@ void LoadSettingsFile(ConversionSettings& settings) {
   }
 }
 
-bool SaveSettingsFile(ConversionSettings& settings) {
-  auto& image = settings.SettingsImage;
-  image[kTempo] = static_cast<std::uint8_t>(settings.Tempo);
-  image[kSpeed] = static_cast<std::uint8_t>(settings.Speed);
-  image[kWidth] = static_cast<std::uint8_t>(settings.Width);
-  image[kHeight] = static_cast<std::uint8_t>(settings.Height);
-  image[kThreshold] = settings.Threshold;
-  for (int i = 0; i < 5; ++i) image[kFill1 + i] = settings.FillBytes[i];
-  image[kFlags] = static_cast<std::uint8_t>((settings.InverseColors == 1 ? kInverseFlag : 0) |
-                                            (settings.BreakPatterns == 1 ? kBreakFlag : 0));
+bool SaveSettingsFile(const ConversionSettings& settings) {
+  std::uint8_t image[SettingsFileSize] = {};
+  FieldWriter w(image, sizeof image);
+  w.U8(static_cast<std::uint32_t>(settings.Tempo));   //  0: tempo
+  w.U8(static_cast<std::uint32_t>(settings.Speed));   //  1: speed
+  w.U8(static_cast<std::uint32_t>(settings.Width));   //  2: width
+  w.U8(static_cast<std::uint32_t>(settings.Height));  //  3: height
+  w.U8(settings.Threshold);                           //  4: threshold
+  for (std::uint8_t fill : settings.FillBytes) {      //  5: the five fill bytes
+    w.U8(fill);
+  }
+  w.U8((settings.InverseColors == 1 ? kInverseFlag : 0) |  // 10: flags
+       (settings.BreakPatterns == 1 ? kBreakFlag : 0));
 
   // Written beside the old file and renamed over it: the old settings survive any failure.
   std::string temp = std::string(SettingsFileName) + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
-  bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, image.data(), image.size()) &&
-            ::fsync(fd) == 0;
+  bool ok =
+      ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, image, sizeof image) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && ::rename(temp.c_str(), SettingsFileName) == 0;
   if (!ok) ::unlink(temp.c_str());

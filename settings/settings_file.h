@@ -1,12 +1,9 @@
-// The 11-byte settings file "vorlix.conf" in the working directory.
+// The settings file "vorlix.conf" in the working directory: the options, one byte each.
 #pragma once
 
 #include "settings/conversion_settings.h"
 
 namespace vorlix {
-
-inline constexpr const char* SettingsFileName = "vorlix.conf";
-inline constexpr int SettingsFileSize = 11;
 
 // Overwrites the options from the settings file when there is one. Values are taken as they
 // stand, without clamping; options whose bytes are missing from a short file keep their values.
@@ -15,6 +12,6 @@ void LoadSettingsFile(ConversionSettings& settings);
 // Replaces the settings file by the current options. The new file is written beside the old
 // one and renamed over it, so a failed save keeps the previous settings. Returns false when the
 // file could not be written.
-bool SaveSettingsFile(ConversionSettings& settings);
+bool SaveSettingsFile(const ConversionSettings& settings);
 
 }  // namespace vorlix

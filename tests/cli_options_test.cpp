@@ -14,7 +14,7 @@ std::optional<CliOptions> Parse(std::vector<std::string> args, std::string* erro
 
 ConversionSettings Apply(const CliOptions& options, ConversionSettings start = StartupSettings()) {
   ConversionSettings s = start;
-  ReadOptions(CliOptionSource(options, start), s);
+  ReadOptions(CliOptionValues(options, start), s);
   return s;
 }
 

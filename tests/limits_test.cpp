@@ -70,7 +70,14 @@ Outcome Convert(const std::string& input, const std::string& output, int width, 
   settings.Height = height;
   std::ostringstream progress;
   outcome.saveOutcome = ConversionRun(output, input, reporter, progress, settings, state);
-  outcome.frameCount = settings.FrameCount;
+  // The frame total as the written module's header gives it.
+  // The frame total as the header of the module it wrote gives it ("Saving to: NAME.").
+  if (outcome.saveOutcome == 1) {
+    const std::string line = progress.str().substr(0, progress.str().find('\n'));
+    const std::string written = line.substr(std::string("Saving to: ").size(),
+                                            line.size() - std::string("Saving to: .").size());
+    outcome.frameCount = testxm::ParseModule(testxm::ReadFileBytes(written)).patternCount;
+  }
   return outcome;
 }
 

@@ -115,7 +115,7 @@ TEST_F(SettingsFileTest, WidthOfTwoHundredIsShownAsLoadedAndClampedWhenUsed) {
   LoadSettingsFile(settings);
   EXPECT_EQ(settings.Width, 200);
   // The fields show the loaded values; reading them back for a Save clamps.
-  ReadOptions(CliOptionSource(CliOptions{}, settings), settings);
+  ReadOptions(ShownOptionValues(settings), settings);
   EXPECT_EQ(settings.Width, 128);
 }
 

@@ -2,7 +2,9 @@
 
 #include <map>
 
-#include "settings/read_options.h"
+#include "settings/option_values.h"
+#include "ui/core/dialog_templates.h"
+#include "ui/core/option_fields.h"
 
 namespace vorlix {
 namespace {
@@ -37,14 +39,14 @@ TEST(StartupSettings, HoldTheBuiltInDefaults) {
   EXPECT_EQ(s.FillBytes, (std::array<std::uint8_t, 5>{61, 127, 77, 9, 99}));
   EXPECT_EQ(s.InverseColors, 0);
   EXPECT_EQ(s.BreakPatterns, 1);
-  EXPECT_EQ(s.PackingBase, 0x80);
+  EXPECT_EQ(PackingBase, 0x80);
 }
 
 TEST(StartupSettings, FifthFillByteIsNotRecomputedWhenHeightChanges) {
   ConversionSettings s = StartupSettings();
   FakeFields f = DefaultFields();
   f.numbers[ControlId::Height] = 16;  // min(16 / 2 + 36, 99) would be 44
-  ReadOptions(f.Source(), s);
+  ReadOptions(ReadOptionFields(f.Source()), s);
   EXPECT_EQ(s.Height, 16);
   EXPECT_EQ(s.FillBytes[4], 99);
   EXPECT_EQ(StartupSettings().FillBytes[4], 99);
@@ -117,7 +119,7 @@ TEST(ReadOptions, ClampsEveryFieldIntoItsRange) {
     FakeFields f = DefaultFields();
     f.numbers[c.control] = c.typed;
     ConversionSettings s = StartupSettings();
-    ReadOptions(f.Source(), s);
+    ReadOptions(ReadOptionFields(f.Source()), s);
     EXPECT_EQ(FieldOf(s, c.control), c.expected) << c.what;
   }
 }
@@ -125,7 +127,7 @@ TEST(ReadOptions, ClampsEveryFieldIntoItsRange) {
 TEST(ReadOptions, AllEmptyFieldsGiveTheLowerBounds) {
   FakeFields empty;
   ConversionSettings s = StartupSettings();
-  ReadOptions(empty.Source(), s);
+  ReadOptions(ReadOptionFields(empty.Source()), s);
   EXPECT_EQ(s.Tempo, 32);
   EXPECT_EQ(s.Speed, 1);
   EXPECT_EQ(s.Width, 8);
@@ -144,7 +146,7 @@ TEST(ReadOptions, ReadsEachFieldFromItsOwnControl) {
                {ControlId::Threshold, 90}};
   f.boxes = {{ControlId::InverseColors, true}, {ControlId::BreakPatterns, false}};
   ConversionSettings s = StartupSettings();
-  ReadOptions(f.Source(), s);
+  ReadOptions(ReadOptionFields(f.Source()), s);
   EXPECT_EQ(s.Tempo, 100);
   EXPECT_EQ(s.Speed, 7);
   EXPECT_EQ(s.Width, 64);

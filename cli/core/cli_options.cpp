@@ -1,31 +1,57 @@
 #include "cli/core/cli_options.h"
 
+#include <array>
+#include <cstdint>
 #include <limits>
 
 namespace vorlix {
 namespace {
 
-struct NumberOption {
-  const char* name;
-  int control;
-};
-constexpr NumberOption kNumberOptions[] = {
-    {"--tempo", ControlId::Tempo},         {"--speed", ControlId::Speed},
-    {"--width", ControlId::Width},         {"--height", ControlId::Height},
-    {"--threshold", ControlId::Threshold},
+enum class OptionKind {
+  Number,    // --name N: one whole number
+  FillList,  // --name A,B,C,D,E: the five fill bytes
+  BoxOn,     // checks a box
+  BoxOff,    // unchecks a box
+  Switch,    // a switch of the program itself
 };
 
-struct BoxOption {
+// One option of the command line and what it sets.
+struct CliOptionRow {
   const char* name;
-  int control;
-  bool checked;
+  const char* alias;  // a short form, or nullptr
+  OptionKind kind;
+  std::uint32_t OptionValues::*number = nullptr;  // Number
+  bool OptionValues::*box = nullptr;              // BoxOn, BoxOff
+  bool CliOptions::*flag = nullptr;               // Switch
 };
-constexpr BoxOption kBoxOptions[] = {
-    {"--inverse", ControlId::InverseColors, true},
-    {"--no-inverse", ControlId::InverseColors, false},
-    {"--break", ControlId::BreakPatterns, true},
-    {"--no-break", ControlId::BreakPatterns, false},
+
+constexpr CliOptionRow kOptionTable[] = {
+    {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo},
+    {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed},
+    {"--width", nullptr, OptionKind::Number, &OptionValues::Width},
+    {"--height", nullptr, OptionKind::Number, &OptionValues::Height},
+    {"--threshold", nullptr, OptionKind::Number, &OptionValues::Threshold},
+    {"--fill", nullptr, OptionKind::FillList},
+    {"--inverse", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::InverseColors},
+    {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::InverseColors},
+    {"--break", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::BreakPatterns},
+    {"--no-break", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::BreakPatterns},
+    {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::saveSettings},
+    {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, &CliOptions::quiet},
+    {"--help", "-h", OptionKind::Switch, nullptr, nullptr, &CliOptions::help},
+    {"--version", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::version},
 };
+
+const CliOptionRow* FindOption(const std::string& name) {
+  for (const CliOptionRow& row : kOptionTable) {
+    if (name == row.name || (row.alias != nullptr && name == row.alias)) return &row;
+  }
+  return nullptr;
+}
+
+bool TakesValue(const CliOptionRow& row) {
+  return row.kind == OptionKind::Number || row.kind == OptionKind::FillList;
+}
 
 // A whole unsigned decimal number of at most 32 bits.
 std::optional<std::uint32_t> ParseNumber(const std::string& text) {
@@ -39,30 +65,84 @@ std::optional<std::uint32_t> ParseNumber(const std::string& text) {
   return static_cast<std::uint32_t>(value);
 }
 
-std::optional<std::vector<std::uint32_t>> ParseFill(const std::string& text) {
-  std::vector<std::uint32_t> values;
-  std::size_t start = 0;
+std::optional<std::array<std::uint32_t, FillByteCount>> ParseFill(const std::string& text) {
+  std::array<std::uint32_t, FillByteCount> values{};
+  std::size_t count = 0, start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
     const auto value = ParseNumber(text.substr(start, comma - start));
-    if (!value) return std::nullopt;
-    values.push_back(*value);
+    if (!value || count == values.size()) return std::nullopt;
+    values[count++] = *value;
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
-  if (values.size() != 5) return std::nullopt;
+  if (count != values.size()) return std::nullopt;
   return values;
 }
 
-std::string ExpectsNumber(const std::string& option, const std::string& value) {
-  return option + " expects a whole number from 0 to 4294967295, not '" + value + "'";
+// Records what one option sets; false with `error` set when its value is bad.
+bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
+                 std::string& error) {
+  switch (row.kind) {
+    case OptionKind::Number: {
+      const auto number = ParseNumber(value);
+      if (!number) {
+        error = std::string(row.name) + " expects a whole number from 0 to 4294967295, not '" +
+                value + "'";
+        return false;
+      }
+      options.edits.push_back(
+          [member = row.number, n = *number](OptionValues& v) { v.*member = n; });
+      return true;
+    }
+    case OptionKind::FillList: {
+      const auto fill = ParseFill(value);
+      if (!fill) {
+        error = "--fill expects five whole numbers separated by commas, not '" + value + "'";
+        return false;
+      }
+      options.edits.push_back([bytes = *fill](OptionValues& v) { v.FillBytes = bytes; });
+      return true;
+    }
+    case OptionKind::BoxOn:
+    case OptionKind::BoxOff: {
+      const bool checked = row.kind == OptionKind::BoxOn;
+      options.edits.push_back(
+          [member = row.box, checked](OptionValues& v) { v.*member = checked; });
+      return true;
+    }
+    case OptionKind::Switch:
+      options.*row.flag = true;
+      return true;
+  }
+  return false;
 }
 
-bool takesValue(const std::string& option) {
-  for (const NumberOption& o : kNumberOptions) {
-    if (option == o.name) return true;
+// Reads one option argument at args[i] (and its value, when it takes one from the next
+// argument); false with `error` set on a usage error.
+bool ReadOption(const std::vector<std::string>& args, std::size_t& i, CliOptions& options,
+                std::string& error) {
+  std::string arg = args[i];
+  // --name=value and --name value are both accepted for options that take a value.
+  std::optional<std::string> inlineValue;
+  if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+    inlineValue = arg.substr(eq + 1);
+    arg = arg.substr(0, eq);
   }
-  return option == "--fill";
+  const CliOptionRow* row = FindOption(arg);
+  if (row == nullptr) {
+    error = "unknown option " + arg;
+    return false;
+  }
+  if (!TakesValue(*row)) {
+    if (inlineValue) error = arg + " takes no value";
+    return !inlineValue && ApplyOption(*row, "", options, error);
+  }
+  if (!inlineValue && i + 1 >= args.size()) {
+    error = arg + " needs a value";
+    return false;
+  }
+  return ApplyOption(*row, inlineValue ? *inlineValue : args[++i], options, error);
 }
 
 }  // namespace
@@ -73,68 +153,12 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
   std::vector<std::string> positional;
   bool onlyPositional = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
+    const std::string& arg = args[i];
     if (onlyPositional || arg.size() < 2 || arg[0] != '-') {
       positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
+    } else if (arg == "--") {
       onlyPositional = true;
-      continue;
-    }
-    // --name=value and --name value are both accepted for options that take a value.
-    std::optional<std::string> inlineValue;
-    if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
-      inlineValue = arg.substr(eq + 1);
-      arg = arg.substr(0, eq);
-    }
-    auto takeValue = [&]() -> std::optional<std::string> {
-      if (inlineValue) return inlineValue;
-      if (i + 1 < args.size()) return args[++i];
-      error = arg + " needs a value";
-      return std::nullopt;
-    };
-
-    bool known = false;
-    for (const NumberOption& o : kNumberOptions) {
-      if (arg != o.name) continue;
-      known = true;
-      const auto value = takeValue();
-      if (!value) return std::nullopt;
-      const auto number = ParseNumber(*value);
-      if (!number) {
-        error = ExpectsNumber(arg, *value);
-        return std::nullopt;
-      }
-      options.numbers[o.control] = *number;
-    }
-    if (arg == "--fill") {
-      known = true;
-      const auto value = takeValue();
-      if (!value) return std::nullopt;
-      const auto fill = ParseFill(*value);
-      if (!fill) {
-        error = "--fill expects five whole numbers separated by commas, not '" + *value + "'";
-        return std::nullopt;
-      }
-      for (int k = 0; k < 5; ++k) options.numbers[ControlId::FillFields[k]] = (*fill)[k];
-    }
-    for (const BoxOption& o : kBoxOptions) {
-      if (arg == o.name) {
-        known = true;
-        options.boxes[o.control] = o.checked;
-      }
-    }
-    if (arg == "--save-settings") known = options.saveSettings = true;
-    if (arg == "--quiet" || arg == "-q") known = options.quiet = true;
-    if (arg == "--help" || arg == "-h") known = options.help = true;
-    if (arg == "--version") known = options.version = true;
-    if (!known) {
-      error = "unknown option " + arg;
-      return std::nullopt;
-    }
-    if (inlineValue && !takesValue(arg)) {
-      error = arg + " takes no value";
+    } else if (!ReadOption(args, i, options, error)) {
       return std::nullopt;
     }
   }
@@ -151,27 +175,10 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
   return options;
 }
 
-OptionSource CliOptionSource(const CliOptions& options, const ConversionSettings& settings) {
-  std::map<int, std::uint32_t> numbers = {
-      {ControlId::Tempo, static_cast<std::uint32_t>(settings.Tempo)},
-      {ControlId::Speed, static_cast<std::uint32_t>(settings.Speed)},
-      {ControlId::Width, static_cast<std::uint32_t>(settings.Width)},
-      {ControlId::Height, static_cast<std::uint32_t>(settings.Height)},
-      {ControlId::Threshold, settings.Threshold},
-  };
-  for (int k = 0; k < 5; ++k) numbers[ControlId::FillFields[k]] = settings.FillBytes[k];
-  std::map<int, bool> boxes = {{ControlId::InverseColors, settings.InverseColors == 1},
-                               {ControlId::BreakPatterns, settings.BreakPatterns == 1}};
-  for (const auto& [id, value] : options.numbers) numbers[id] = value;
-  for (const auto& [id, value] : options.boxes) boxes[id] = value;
-  return {[numbers](int id) {
-            const auto it = numbers.find(id);
-            return it == numbers.end() ? 0u : it->second;
-          },
-          [boxes](int id) {
-            const auto it = boxes.find(id);
-            return it != boxes.end() && it->second;
-          }};
+OptionValues CliOptionValues(const CliOptions& options, const ConversionSettings& settings) {
+  OptionValues values = ShownOptionValues(settings);
+  for (const auto& edit : options.edits) edit(values);
+  return values;
 }
 
 std::string DefaultOutputName(const std::string& input) {

@@ -1,20 +1,19 @@
-// Command-line options of vorlix-cli, turned into the same field answers the dialog gives.
+// Command-line options of vorlix-cli, read into the same option values the dialog's fields give.
 #pragma once
 
-#include <cstdint>
-#include <map>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "settings/conversion_settings.h"
-#include "settings/read_options.h"
+#include "settings/option_values.h"
 
 namespace vorlix {
 
 struct CliOptions {
-  std::map<int, std::uint32_t> numbers;  // control id -> number typed for it
-  std::map<int, bool> boxes;             // control id -> check box state
+  // What the option arguments set, in the order given; applied over the starting values.
+  std::vector<std::function<void(OptionValues&)>> edits;
   bool saveSettings = false;
   bool quiet = false;
   bool help = false;
@@ -27,9 +26,9 @@ struct CliOptions {
 // `error` to a one-line message naming the option.
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error);
 
-// The answers a dialog would give with its fields filled from `settings` and then edited as the
-// options say; ReadOptions over it clamps every value by the dialog's rules.
-OptionSource CliOptionSource(const CliOptions& options, const ConversionSettings& settings);
+// The values a dialog would hold with its fields filled from `settings` and then edited as the
+// options say; ReadOptions clamps them by the dialog's rules.
+OptionValues CliOptionValues(const CliOptions& options, const ConversionSettings& settings);
 
 // The output name used when none is given: the input path without its extension.
 std::string DefaultOutputName(const std::string& input);

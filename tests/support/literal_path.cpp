@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <vector>
+
 #include "convert/frame_grid.h"
-#include "convert/pattern_encoding.h"
-#include "convert/xm_layout.h"
 
 namespace vorlix::literal {
 namespace {
@@ -50,6 +50,78 @@ void ReadMarks(FIBITMAP* page, const ConversionSettings& s, FrameGrid& grid) {
   if (stretched) FreeImage_Unload(stretched);
 }
 
+// The module header, byte by byte from a hex dump of the format.
+std::vector<std::uint8_t> HeaderBytes(const ConversionSettings& s, int frames) {
+  std::vector<std::uint8_t> h;
+  for (char c : std::string("Extended Module: vorlix")) h.push_back(static_cast<std::uint8_t>(c));
+  h.resize(37, 0);
+  h.push_back(0x1A);
+  for (char c : std::string("FastTracker v2.00   ")) h.push_back(static_cast<std::uint8_t>(c));
+  const std::uint8_t fields[] = {0x04,
+                                 0x01,
+                                 0x14,
+                                 0x01,
+                                 0x00,
+                                 0x00,  // version, header size
+                                 static_cast<std::uint8_t>(frames),
+                                 0,
+                                 0,
+                                 0,  // song length, restart
+                                 static_cast<std::uint8_t>(s.Width / 4),
+                                 0,  // channels
+                                 static_cast<std::uint8_t>(frames),
+                                 0,
+                                 1,
+                                 0,
+                                 1,
+                                 0,  // patterns, instruments, flags
+                                 static_cast<std::uint8_t>(s.Speed),
+                                 0,
+                                 static_cast<std::uint8_t>(s.Tempo),
+                                 0};
+  h.insert(h.end(), fields, fields + sizeof fields);
+  for (int i = 0; i < 256; ++i) h.push_back(i < 240 ? static_cast<std::uint8_t>(i) : 0);
+  return h;
+}
+
+// The packed cells of one frame, each cell looked up in the table of the sixteen mark cases.
+std::vector<std::uint8_t> CellBytes(const FrameGrid& grid, const ConversionSettings& s) {
+  const auto& f = s.FillBytes;
+  const int breakRow = std::min(s.Height / 2, 63);
+  std::vector<std::uint8_t> out;
+  for (int i = 0; i < grid.rows * grid.channels; ++i) {
+    if (s.BreakPatterns && i == breakRow * grid.channels + grid.channels - 1) {
+      out.insert(out.end(),
+                 {0x98, 0x0D, static_cast<std::uint8_t>(breakRow / 10 * 16 + breakRow % 10)});
+      continue;
+    }
+    const std::int32_t* m = grid.cells[i].m;
+    if (m[0] && m[1] && m[2] && m[3]) {
+      out.insert(out.end(), f.begin(), f.end());
+      continue;
+    }
+    out.push_back(
+        static_cast<std::uint8_t>(0x80 | m[0] | m[1] << 1 | m[2] << 2 | m[3] << 3 | m[3] << 4));
+    for (int c = 0; c < 3; ++c) {
+      if (m[c]) out.push_back(f[c]);
+    }
+    if (m[3]) out.insert(out.end(), {f[3], f[4]});
+  }
+  return out;
+}
+
+// The silent instrument: a 263-byte header and a 40-byte sample header, mostly zeros.
+std::vector<std::uint8_t> InstrumentBytes() {
+  std::vector<std::uint8_t> b(303, 0);
+  b[0] = 0x07, b[1] = 0x01;  // header size 263
+  b[27] = 1;                 // one sample
+  b[29] = 40;                // sample header size
+  b[240] = 0x01;             // fadeout 256
+  b[275] = 0x40;             // volume
+  b[278] = 0x80;             // panning
+  return b;
+}
+
 }  // namespace
 
 bool ConvertGif(const std::string& gifPath, ConversionSettings settings, std::FILE* out) {
@@ -58,30 +130,26 @@ bool ConvertGif(const std::string& gifPath, ConversionSettings settings, std::FI
   if (!gif) return false;
   const int frames = std::min(FreeImage_GetPageCount(gif), kFrameLimit);
   bool ok = frames > 0;
-  settings.FrameCount = frames;
-  ok = ok && PutBytes(out, BuildModuleHeader(settings));
+  ok = ok && PutBytes(out, HeaderBytes(settings, frames));
   FrameGrid grid = MakeFrameGrid(settings);
-  PatternBytes packed;
   for (int j = 0; j < frames && ok; ++j) {
     FIBITMAP* page = FreeImage_LockPage(gif, j);
     ReadMarks(page, settings, grid);
     if (page) FreeImage_UnlockPage(gif, page, FALSE);
-    packed.clear();
-    EncodeFrame(grid, settings, packed);
+    const std::vector<std::uint8_t> packed = CellBytes(grid, settings);
     const std::size_t n = packed.size();
-    const std::uint8_t header[kPatternHeaderSize] = {
-        9,
-        0,
-        0,
-        0,
-        0,
-        static_cast<std::uint8_t>(settings.Height & 0xFF),
-        0,
-        static_cast<std::uint8_t>(n & 0xFF),
-        static_cast<std::uint8_t>((n >> 8) & 0xFF)};
+    const std::uint8_t header[9] = {9,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    static_cast<std::uint8_t>(settings.Height),
+                                    0,
+                                    static_cast<std::uint8_t>(n & 0xFF),
+                                    static_cast<std::uint8_t>(n >> 8)};
     ok = PutBytes(out, header) && PutBytes(out, packed);
   }
-  ok = ok && PutBytes(out, ConversionSettings::InstrumentBlock);
+  ok = ok && PutBytes(out, InstrumentBytes());
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
   return ok;
 }

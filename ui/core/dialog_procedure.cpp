@@ -24,27 +24,28 @@ void InitDialog(DialogContext& c, WindowHandle dialog) {
   const WindowOps& ops = c.Ops;
   ops.SetDlgItemTextA(dialog, ControlId::InputPath, kInitialInput);
   ops.SetDlgItemTextA(dialog, ControlId::OutputPath, kInitialOutput);
-  auto setNumber = [&](int id, int value) {
+  const OptionValues shown = ShownOptionValues(c.Settings);
+  auto setNumber = [&](int id, std::uint32_t value) {
     ops.SetDlgItemTextA(dialog, id, std::to_string(value));
   };
-  setNumber(ControlId::Tempo, c.Settings.Tempo);
-  setNumber(ControlId::Speed, c.Settings.Speed);
-  setNumber(ControlId::Width, c.Settings.Width);
-  setNumber(ControlId::Height, c.Settings.Height);
-  for (int i = 0; i < 5; ++i) setNumber(ControlId::FillFields[i], c.Settings.FillBytes[i]);
-  setNumber(ControlId::Threshold, c.Settings.Threshold);
+  setNumber(ControlId::Tempo, shown.Tempo);
+  setNumber(ControlId::Speed, shown.Speed);
+  setNumber(ControlId::Width, shown.Width);
+  setNumber(ControlId::Height, shown.Height);
+  for (int i = 0; i < FillByteCount; ++i) setNumber(ControlId::FillFields[i], shown.FillBytes[i]);
+  setNumber(ControlId::Threshold, shown.Threshold);
   // A box is only ever checked here, never unchecked.
-  if (c.Settings.InverseColors == 1) ops.CheckDlgButton(dialog, ControlId::InverseColors, true);
-  if (c.Settings.BreakPatterns == 1) ops.CheckDlgButton(dialog, ControlId::BreakPatterns, true);
+  if (shown.InverseColors) ops.CheckDlgButton(dialog, ControlId::InverseColors, true);
+  if (shown.BreakPatterns) ops.CheckDlgButton(dialog, ControlId::BreakPatterns, true);
 }
 
 void SaveSettings(DialogContext& c, WindowHandle dialog) {
-  ReadOptions(DialogOptionSource(c.Ops, dialog), c.Settings);
+  ReadOptions(ReadOptionFields(DialogOptionSource(c.Ops, dialog)), c.Settings);
   const RunReporter reporter = DialogReporter(c.Ops, dialog);
   if (SaveSettingsFile(c.Settings)) {
-    reporter.ShowMessage(MessageKind::Information, "Done.");
+    Report(reporter, Message::SettingsSaved);
   } else {
-    reporter.ShowMessage(MessageKind::Error, "Cannot save the settings.");
+    Report(reporter, Message::CannotSaveSettings);
   }
 }
 
@@ -54,7 +55,7 @@ void Load(DialogContext& c, WindowHandle dialog) {
 }
 
 void Save(DialogContext& c, WindowHandle dialog) {
-  ReadOptions(DialogOptionSource(c.Ops, dialog), c.Settings);
+  ReadOptions(ReadOptionFields(DialogOptionSource(c.Ops, dialog)), c.Settings);
   const std::string output =
       c.Ops.GetDlgItemTextA(dialog, ControlId::OutputPath, kOutputBufferSize);
   const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);

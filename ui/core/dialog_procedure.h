@@ -6,7 +6,7 @@
 
 #include "convert/conversion_run.h"
 #include "settings/conversion_settings.h"
-#include "settings/read_options.h"
+#include "ui/core/option_fields.h"
 #include "ui/core/window_ops.h"
 
 namespace vorlix {

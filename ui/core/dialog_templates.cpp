@@ -1,5 +1,7 @@
 #include "ui/core/dialog_templates.h"
 
+#include "ui/core/version.h"
+
 namespace vorlix {
 namespace {
 
@@ -40,7 +42,7 @@ constexpr ControlTemplate kMainControls[] = {
 constexpr ControlTemplate kAboutControls[] = {
     {Id::Ok, K::DefaultButton, "OK", 54, 48, 50, 14},
     {Id::None, K::Label, "vorlix, by the vorlix authors", 29, 10, 101, 8},
-    {Id::None, K::Label, "version 0.4", 61, 20, 36, 8},
+    {Id::None, K::Label, kAboutVersionLabel, 61, 20, 36, 8},
     {Id::None, K::Label, "Pixels as notes", 47, 31, 64, 8},
 };
 
@@ -69,14 +71,6 @@ bool IsTabStop(ControlKind kind) {
     default:
       return false;
   }
-}
-
-bool IsTextField(ControlKind kind) {
-  return kind == K::PathField || IsNumberField(kind);
-}
-
-bool IsNumberField(ControlKind kind) {
-  return kind == K::NumberField || kind == K::NumberFieldNoTabStop;
 }
 
 }  // namespace vorlix

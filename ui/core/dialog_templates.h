@@ -4,14 +4,13 @@
 
 #include <span>
 
-#include "settings/read_options.h"
-
 namespace vorlix {
 
 inline constexpr int MainDialogTemplate = 100;
 inline constexpr int AboutDialogTemplate = 101;
 
-// Command and field ids beside the option fields.
+// Ids of the controls that are addressed: commands, path fields, the status line and the
+// option fields.
 namespace ControlId {
 inline constexpr int None = 65535;  // a control nobody addresses
 inline constexpr int Ok = 1;        // the About box's button
@@ -23,6 +22,19 @@ inline constexpr int SaveSettings = 1005;
 inline constexpr int Load = 1008;
 inline constexpr int Save = 1009;
 inline constexpr int About = 1030;
+inline constexpr int InverseColors = 1010;
+inline constexpr int Tempo = 1011;
+inline constexpr int Speed = 1013;
+inline constexpr int Width = 1015;
+inline constexpr int Height = 1017;
+inline constexpr int Fill1 = 1019;
+inline constexpr int BreakPatterns = 1021;
+inline constexpr int Fill2 = 1022;
+inline constexpr int Fill3 = 1024;
+inline constexpr int Fill4 = 1026;
+inline constexpr int Fill5 = 1028;
+inline constexpr int Threshold = 1031;
+inline constexpr int FillFields[] = {Fill1, Fill2, Fill3, Fill4, Fill5};
 }  // namespace ControlId
 
 enum class ControlKind {
@@ -58,7 +70,5 @@ const DialogTemplate* FindDialogTemplate(int templateId);
 
 // Buttons, check boxes and fields other than the threshold field take focus by Tab.
 bool IsTabStop(ControlKind kind);
-bool IsTextField(ControlKind kind);
-bool IsNumberField(ControlKind kind);
 
 }  // namespace vorlix

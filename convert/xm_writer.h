@@ -1,5 +1,5 @@
-// Byte layout of the written module: a 336-byte header, one pattern block per frame, and the
-// 303-byte instrument block. All numbers are little-endian.
+// Writing the module: the 336-byte header, one pattern block per frame, and the 303-byte
+// instrument block, each laid out field by field.
 #pragma once
 
 #include <array>
@@ -8,18 +8,17 @@
 #include <vector>
 
 #include "settings/conversion_settings.h"
+#include "settings/xm_format.h"
 
 namespace vorlix {
-
-inline constexpr std::size_t kModuleHeaderSize = 336;
-inline constexpr std::size_t kPatternHeaderSize = 9;
 
 using ModuleHeader = std::array<std::uint8_t, kModuleHeaderSize>;
 // The packed cell data of one frame's pattern, in the order it is written.
 using PatternBytes = std::vector<std::uint8_t>;
 
-// The module header for FrameCount, Speed, Tempo and Width of the settings.
-ModuleHeader BuildModuleHeader(const ConversionSettings& settings);
+// The module header for a module of `frameCount` patterns (0 to MaxFrames), with the Speed,
+// Tempo and Width of the settings.
+ModuleHeader BuildModuleHeader(const ConversionSettings& settings, int frameCount);
 
 // Appends one pattern block (9 header bytes, then the packed data) to a byte buffer.
 void AppendPatternBlock(std::vector<std::uint8_t>& out, std::int32_t rows,
@@ -32,7 +31,7 @@ bool WriteInstrumentBlock(std::FILE* out);
 
 // A whole module in memory: the header for frames.size() frames, one pattern block per frame of
 // packed data, and the instrument block.
-std::vector<std::uint8_t> BuildModule(ConversionSettings settings,
+std::vector<std::uint8_t> BuildModule(const ConversionSettings& settings,
                                       const std::vector<PatternBytes>& frames);
 
 }  // namespace vorlix

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "convert/conversion_run.h"
+#include "settings/file_exists.h"
 
 namespace vorlix {
 

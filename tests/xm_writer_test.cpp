@@ -3,17 +3,17 @@
 #include <cstring>
 #include <string>
 
-#include "convert/xm_layout.h"
+#include "convert/xm_writer.h"
 #include "tests/support/xm_reader.h"
 
 namespace vorlix {
 namespace {
 
-ConversionSettings WithFrames(int frames, int width = 120) {
+// The header of a module of `frames` patterns at the given width, default options otherwise.
+ModuleHeader HeaderWith(int frames, int width = 120) {
   ConversionSettings s = StartupSettings();
-  s.FrameCount = frames;
   s.Width = width;
-  return s;
+  return BuildModuleHeader(s, frames);
 }
 
 std::string Text(const ModuleHeader& h, std::size_t at, std::size_t n) {
@@ -40,7 +40,7 @@ void ExpectFixedHeaderFields(const ModuleHeader& h) {
 }
 
 TEST(ModuleHeader, DefaultsGiveEveryFieldItsBytes) {
-  const ModuleHeader h = BuildModuleHeader(WithFrames(10));
+  const ModuleHeader h = HeaderWith(10);
   ExpectFixedHeaderFields(h);
   EXPECT_EQ(h[64], 10);  // song length
   EXPECT_EQ(h[65], 0);
@@ -56,7 +56,7 @@ TEST(ModuleHeader, DefaultsGiveEveryFieldItsBytes) {
 
 TEST(ModuleHeader, FrameCountFillsSongLengthAndPatternsOnly) {
   for (int frames : {0, 240}) {
-    const ModuleHeader h = BuildModuleHeader(WithFrames(frames));
+    const ModuleHeader h = HeaderWith(frames);
     ExpectFixedHeaderFields(h);  // the order table does not depend on the frame count
     EXPECT_EQ(h[64], frames);
     EXPECT_EQ(h[70], frames);
@@ -68,7 +68,7 @@ TEST(ModuleHeader, FrameCountFillsSongLengthAndPatternsOnly) {
 TEST(ModuleHeader, ChannelsAreWidthDividedByFour) {
   const std::pair<int, int> cases[] = {{120, 30}, {100, 25}, {10, 2}, {8, 2}, {128, 32}};
   for (auto [width, channels] : cases) {
-    const ModuleHeader h = BuildModuleHeader(WithFrames(1, width));
+    const ModuleHeader h = HeaderWith(1, width);
     EXPECT_EQ(h[68], channels) << "width " << width;
     EXPECT_EQ(h[69], 0);
   }
@@ -79,8 +79,7 @@ TEST(ModuleLayout, EmptyModuleIsHeaderAndInstrument) {
   ASSERT_EQ(module.size(), 639u);
   EXPECT_EQ(module[64], 0);
   EXPECT_EQ(module[70], 0);
-  EXPECT_TRUE(std::equal(ConversionSettings::InstrumentBlock.begin(),
-                         ConversionSettings::InstrumentBlock.end(), module.begin() + 336));
+  EXPECT_TRUE(std::equal(InstrumentBlock.begin(), InstrumentBlock.end(), module.begin() + 336));
 }
 
 TEST(PatternBlock, HeaderCarriesRowsAndPackedSize) {
@@ -117,8 +116,7 @@ TEST(InstrumentBlock, MatchesTheSilentInstrumentTemplate) {
       {278, 0x80},             // panning centre
   };
   for (auto [at, value] : nonZero) expected[at] = value;
-  EXPECT_TRUE(
-      std::equal(expected.begin(), expected.end(), ConversionSettings::InstrumentBlock.begin()));
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), InstrumentBlock.begin()));
 }
 
 TEST(ModuleLayout, OutsideReaderSeesPatternsOrdersChannelsAndRows) {

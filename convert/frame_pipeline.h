@@ -1,0 +1,31 @@
+// The frames of a conversion composed, sampled and encoded on two worker threads, handed to the
+// writer in frame order.
+#pragma once
+
+#include <memory>
+
+#include "convert/gif_frames.h"
+#include "convert/xm_writer.h"
+#include "settings/conversion_settings.h"
+
+namespace vorlix {
+
+class FramePipeline {
+ public:
+  // Starts the workers on the first `frameTotal` frames of `pages`, which must outlive the
+  // pipeline.
+  FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings);
+  ~FramePipeline();
+  FramePipeline(const FramePipeline&) = delete;
+  FramePipeline& operator=(const FramePipeline&) = delete;
+
+  // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ... Rethrows what a worker
+  // ended with (std::bad_alloc when memory ran out, even inside the image library).
+  PatternBytes Take(int j);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace vorlix

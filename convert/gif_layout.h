@@ -1,0 +1,40 @@
+// The block structure of a GIF file, read without decoding any pixels: the logical screen, the
+// global colour table and where each image lies and how it is disposed of.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vorlix {
+
+struct GifColour {
+  std::uint8_t red = 0, green = 0, blue = 0;
+};
+
+// What the file says about one image.
+struct GifImageLayout {
+  bool complete = false;  // the whole descriptor could be read
+  int left = 0, top = 0, width = 0, height = 0;
+  bool hasControlExtension = false;
+  int disposal = 0;  // without a control extension: left in place, and no transparency
+  int delay = 0;     // hundredths of a second, from the control extension; 0 without one
+};
+
+struct GifLayout {
+  int width = 0, height = 0;  // logical screen
+  int backgroundIndex = 0;
+  std::vector<GifColour> globalPalette;
+  std::vector<GifImageLayout> frames;
+};
+
+inline constexpr int GifDisposalNone = 1;
+inline constexpr int GifDisposalBackground = 2;
+inline constexpr int GifDisposalPrevious = 3;
+
+// Reads the layout of the GIF in `data`. Blocks are walked the same way the image library walks
+// them (an unknown block or the end of the data ends the walk), so both see the same images.
+// Returns false when the data do not start as a GIF.
+bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout);
+
+}  // namespace vorlix

@@ -1,0 +1,78 @@
+#include "convert/messages.h"
+
+namespace vorlix {
+namespace {
+
+constexpr char kNamePlaceholder[] = "{name}";
+
+struct MessageEntry {
+  Message message;
+  MessageKind kind;
+  const char* text;
+};
+
+constexpr MessageEntry kMessages[] = {
+    {Message::FileNotFound, MessageKind::Error, "File not found."},
+    {Message::CannotOpenFile, MessageKind::Error, "Cannot open this file."},
+    {Message::FileLoaded, MessageKind::Information, "File loaded."},
+    {Message::NothingLoaded, MessageKind::Error, "Nothing is loaded."},
+    {Message::TooManyFrames, MessageKind::Information,
+     "Too many frames. The animation will be cut."},
+    {Message::TooLarge, MessageKind::Error, "This animation is too large."},
+    {Message::CannotWriteFile, MessageKind::Error, "Cannot write the file {name}."},
+    {Message::SavedToFile, MessageKind::Information, "Successfully saved to file {name}."},
+    {Message::SettingsSaved, MessageKind::Information, "Done."},
+    {Message::CannotSaveSettings, MessageKind::Error, "Cannot save the settings."},
+};
+
+const MessageEntry& EntryOf(Message message) {
+  for (const MessageEntry& entry : kMessages) {
+    if (entry.message == message) return entry;
+  }
+  return kMessages[0];  // every message is in the table
+}
+
+}  // namespace
+
+MessageKind KindOf(Message message) {
+  return EntryOf(message).kind;
+}
+
+std::string MessageText(Message message, const std::string& name) {
+  std::string text = EntryOf(message).text;
+  if (const std::size_t at = text.find(kNamePlaceholder); at != std::string::npos) {
+    text.replace(at, sizeof kNamePlaceholder - 1, name);
+  }
+  return text;
+}
+
+Message ErrorMessage(RunError error) {
+  switch (error) {
+    case RunError::TooLarge:
+      return Message::TooLarge;
+    case RunError::CannotWrite:
+      return Message::CannotWriteFile;
+    case RunError::CannotOpen:
+    case RunError::None:
+      break;
+  }
+  return Message::CannotOpenFile;
+}
+
+const char* MessageCaption(MessageKind kind) {
+  return kind == MessageKind::Error ? "Error" : "Information";
+}
+
+std::string SavingToLine(const std::string& outputName) {
+  return "Saving to: " + outputName + ".\n";
+}
+
+std::string FrameConvertedLine(int frame) {
+  return "Frame " + std::to_string(frame) + " converted succesfully.\n";
+}
+
+std::string ConvertedFramesStatus(int converted, int frameTotal) {
+  return "Converted frames: " + std::to_string(converted) + "/" + std::to_string(frameTotal);
+}
+
+}  // namespace vorlix

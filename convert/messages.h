@@ -1,0 +1,46 @@
+// Every text the program shows its user: the messages of Load, Save and Save settings, and the
+// progress lines and status text of a conversion.
+#pragma once
+
+#include <string>
+
+namespace vorlix {
+
+enum class MessageKind { Error, Information };
+
+enum class Message {
+  FileNotFound,
+  CannotOpenFile,
+  FileLoaded,
+  NothingLoaded,
+  TooManyFrames,
+  TooLarge,
+  CannotWriteFile,  // names the file
+  SavedToFile,      // names the file
+  SettingsSaved,
+  CannotSaveSettings,
+};
+
+// How a conversion ended.
+enum class RunError {
+  None,
+  CannotOpen,   // the image library reads no GIF from the file
+  TooLarge,     // over the canvas budget, or out of memory part way
+  CannotWrite,  // the module could not be written
+};
+
+MessageKind KindOf(Message message);
+// The text of the message; `name` fills in the file name of the messages that name one.
+std::string MessageText(Message message, const std::string& name = "");
+// The message that reports a conversion's error. Not for RunError::None.
+Message ErrorMessage(RunError error);
+
+// Caption of a message box of that kind: "Error" or "Information".
+const char* MessageCaption(MessageKind kind);
+
+// Standard-output lines of a Save, and the status line after each frame.
+std::string SavingToLine(const std::string& outputName);
+std::string FrameConvertedLine(int frame);
+std::string ConvertedFramesStatus(int converted, int frameTotal);
+
+}  // namespace vorlix
