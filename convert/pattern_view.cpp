@@ -8,8 +8,7 @@
 namespace vorlix {
 namespace {
 
-constexpr int kColumnCount = 5;
-constexpr std::uint8_t kFlagBit = 0x80;
+constexpr int kColumnCount = FillByteCount;
 constexpr std::uint8_t kKeyOff = 97;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr const char* kNoteNames[12] = {"C-", "C#", "D-", "D#", "E-", "F-",
@@ -26,8 +25,8 @@ PatternCell ReadCell(const PatternBytes& bytes, std::size_t& at) {
   if (at >= bytes.size()) return cell;
   const std::uint8_t first = bytes[at++];
   int column = 0;
-  int flags = 0x1F;
-  if (first & kFlagBit) {
+  int flags = AllColumnFlags;
+  if (first & PackingBase) {
     flags = first;
   } else {
     cell.has[0] = true;
@@ -193,7 +192,7 @@ bool ColumnShown(const CellText& text, int column) {
 PatternView ViewPattern(const PatternBytes& bytes, const ConversionSettings& settings) {
   PatternView view;
   view.rows = settings.Height;
-  view.channels = settings.Width / 4;
+  view.channels = settings.Width / PixelsPerCell;
   view.breakCell = settings.BreakPatterns ? BreakCellIndex(settings) : -1;
   view.cells = FormatPattern(UnpackPattern(bytes, view.rows, view.channels), view.channels);
   return view;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "convert/frame_grid.h"
-#include "convert/xm_layout.h"
+#include "convert/xm_writer.h"
 
 namespace vorlix {
 

@@ -13,7 +13,7 @@
 #include "convert/pattern_view.h"
 #include "convert/pixel_font.h"
 #include "convert/preview_picture.h"
-#include "convert/xm_layout.h"
+#include "convert/xm_writer.h"
 #include "tests/support/test_helpers.h"
 
 namespace vorlix {
