@@ -15,6 +15,7 @@
 #include "convert/preview_picture.h"
 #include "convert/xm_writer.h"
 #include "tests/support/test_helpers.h"
+#include "tests/support/xm_reader.h"
 
 namespace vorlix {
 namespace {
@@ -106,12 +107,6 @@ FrameGrid AllMarkCases(const ConversionSettings& s) {
   return grid;
 }
 
-// Whether libopenmpt's line shows anything in column m (note, instrument, volume, effect).
-bool OpenmptColumnShown(const std::string& line, int m) {
-  static const int start[] = {0, 4, 6, 10}, length[] = {3, 2, 3, 3};
-  return line.substr(start[m], length[m]).find_first_not_of(". ") != std::string::npos;
-}
-
 TEST(PatternView, TextsAndPictureEqualTheModuleReadBack) {
   struct Case {
     int width, height;
@@ -150,7 +145,7 @@ TEST(PatternView, TextsAndPictureEqualTheModuleReadBack) {
         const int y = static_cast<int>(i) / view.channels;
         const std::uint8_t shown = isBreak ? std::uint8_t{kBreakMark} : std::uint8_t{kInk};
         ASSERT_EQ(picture.At(x, y),
-                  OpenmptColumnShown(expected[i], m) ? shown : std::uint8_t{kPaper})
+                  testxm::OpenmptColumnShown(expected[i], m) ? shown : std::uint8_t{kPaper})
             << "cell " << i << " column " << m;
       }
     }
