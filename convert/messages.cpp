@@ -23,6 +23,9 @@ constexpr MessageEntry kMessages[] = {
     {Message::SavedToFile, MessageKind::Information, "Successfully saved to file {name}."},
     {Message::SettingsSaved, MessageKind::Information, "Done."},
     {Message::CannotSaveSettings, MessageKind::Error, "Cannot save the settings."},
+    {Message::PreviewNameBad, MessageKind::Error,
+     "A preview is written as .png or .gif, not as {name}."},
+    {Message::NoSuchFrame, MessageKind::Error, "This animation has no frame {name}."},
 };
 
 const MessageEntry& EntryOf(Message message) {
@@ -73,6 +76,10 @@ std::string FrameConvertedLine(int frame) {
 
 std::string ConvertedFramesStatus(int converted, int frameTotal) {
   return "Converted frames: " + std::to_string(converted) + "/" + std::to_string(frameTotal);
+}
+
+std::string PreviewSavedLine(const std::string& name) {
+  return "Preview saved to file " + name + ".\n";
 }
 
 }  // namespace vorlix

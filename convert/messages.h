@@ -19,6 +19,8 @@ enum class Message {
   SavedToFile,      // names the file
   SettingsSaved,
   CannotSaveSettings,
+  PreviewNameBad,  // names the file
+  NoSuchFrame,     // names the frame number
 };
 
 // How a conversion ended.
@@ -42,5 +44,7 @@ const char* MessageCaption(MessageKind kind);
 std::string SavingToLine(const std::string& outputName);
 std::string FrameConvertedLine(int frame);
 std::string ConvertedFramesStatus(int converted, int frameTotal);
+// Standard-output line of a written preview.
+std::string PreviewSavedLine(const std::string& name);
 
 }  // namespace vorlix
