@@ -25,7 +25,7 @@
 namespace vorlix {
 
 // Composed pictures kept for fast size changes, at most this many bytes (and the shown one).
-inline constexpr std::size_t kPreviewCanvasBudget = 32u << 20;
+inline constexpr std::size_t kPreviewCanvasBudget = 16u << 20;
 
 class PreviewFrames {
  public:
