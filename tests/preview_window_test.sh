@@ -127,6 +127,14 @@ keys alt+r
 shot "$preview" "$work/tracker.png"
 check "the tracker style draws another picture" "changed" \
   "$(cmp -s "$build/artifacts/preview-after.png" "$work/tracker.png" && echo same || echo changed)"
+# Alt+P plays: the troll waves.
+keys alt+p
+import -window "$preview" "$work/playing1.png"
+sleep 0.7
+import -window "$preview" "$work/playing2.png"
+keys alt+p
+check "Alt+P plays the frames" "changed" \
+  "$(cmp -s "$work/playing1.png" "$work/playing2.png" && echo same || echo changed)"
 keys Escape
 wait_count "vorlix preview" 0
 check "main dialog open after closing the preview" "1" "$(visible vorlix | wc -l)"
