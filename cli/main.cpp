@@ -2,6 +2,7 @@
 // and paths given on the command line.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <limits>
 #include <string>
@@ -39,6 +40,7 @@ bool WritePreview(const vorlix::CliOptions& options, const vorlix::ConversionSet
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each progress line reaches a pipe as it is written
   using namespace vorlix;
   std::string error;
   const auto options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), error);

@@ -3,10 +3,15 @@
 #include <cstdio>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "convert/animation.h"
+#include "convert/auto_threshold.h"
 #include "convert/frame_pipeline.h"
+#include "convert/frame_sampling.h"
+#include "convert/gif_timing.h"
 #include "convert/output_file.h"
+#include "convert/pattern_encoding.h"
 #include "convert/xm_writer.h"
 
 namespace vorlix {
@@ -15,15 +20,29 @@ namespace {
 const char kXmExtension[] = ".xm";
 constexpr std::size_t kOutputBufferSize = 1 << 16;
 
-// Writes the pattern block of every frame, with a progress line and the status after each.
-RunError WritePatterns(Animation& animation, std::FILE* file, const ConversionSettings& settings,
-                       const RunReporter& reporter, std::ostream& out) {
+// The packed bytes of frame j from the first pass of an automatic threshold.
+PatternBytes EncodeStoredFrame(const LuminanceFrames& stored, int j,
+                               const ConversionSettings& settings, FrameGrid& grid) {
+  SampleStretched(stored.Frame(j), settings, grid);
+  PatternBytes bytes;
+  EncodeFrame(grid, settings, bytes);
+  return bytes;
+}
+
+// Writes the pattern block of every frame, with a progress line and the status after each. The
+// frames come from the pipeline, or from `stored` when a first pass kept them.
+RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std::FILE* file,
+                       const ConversionSettings& settings, const RunReporter& reporter,
+                       std::ostream& out) {
   const int total = animation.frameTotal;
   try {
     std::optional<FramePipeline> frames;
-    if (total > 0) frames.emplace(*animation.frames, total, settings);
+    if (total > 0 && stored == nullptr) frames.emplace(*animation.frames, total, settings);
+    FrameGrid grid = stored != nullptr ? MakeFrameGrid(settings) : FrameGrid{};
     for (int j = 0; j < total; ++j) {
-      if (!WritePatternBlock(file, settings.Height, frames->Take(j))) return RunError::CannotWrite;
+      const PatternBytes bytes =
+          stored != nullptr ? EncodeStoredFrame(*stored, j, settings, grid) : frames->Take(j);
+      if (!WritePatternBlock(file, settings.Height, bytes)) return RunError::CannotWrite;
       out << FrameConvertedLine(j);
       reporter.SetStatusText(ConvertedFramesStatus(j + 1, total));
     }
@@ -34,15 +53,15 @@ RunError WritePatterns(Animation& animation, std::FILE* file, const ConversionSe
 }
 
 // Writes the whole module into a new file; a module that could not be finished is removed.
-RunError WriteModule(Animation& animation, const std::string& outputName,
-                     const ConversionSettings& settings, const RunReporter& reporter,
-                     std::ostream& out) {
+RunError WriteModule(Animation& animation, const LuminanceFrames* stored,
+                     const std::string& outputName, const ConversionSettings& settings,
+                     const RunReporter& reporter, std::ostream& out) {
   const ModuleHeader header = BuildModuleHeader(settings, animation.frameTotal);
   std::FILE* file = CreateNewFile(outputName);
   if (!file) return RunError::CannotWrite;
   std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
   RunError error = WriteModuleHeader(file, header)
-                       ? WritePatterns(animation, file, settings, reporter, out)
+                       ? WritePatterns(animation, stored, file, settings, reporter, out)
                        : RunError::CannotWrite;
   if (error == RunError::None && !WriteInstrumentBlock(file)) error = RunError::CannotWrite;
   if (!FinishFile(file) && error == RunError::None) error = RunError::CannotWrite;
@@ -50,7 +69,23 @@ RunError WriteModule(Animation& animation, const std::string& outputName,
   return error;
 }
 
-// Opens the GIF and converts it; says so when frames are cut.
+// Tempo and speed from the median delay of the converted frames, said as an Information line.
+void ApplyGifTiming(const Animation& animation, ConversionSettings& settings,
+                    const RunReporter& reporter) {
+  if (!animation.frames) return;
+  std::vector<int> delays = GifFrameDelays(*animation.frames);
+  if (static_cast<int>(delays.size()) > animation.frameTotal) delays.resize(animation.frameTotal);
+  const std::optional<int> median = MedianDelay(delays);
+  if (!median) return;
+  const RowTiming timing = ClosestRowTiming(*median, settings.Speed);
+  settings.Tempo = timing.Tempo;
+  settings.Speed = timing.Speed;
+  reporter.ShowMessage(KindOf(Message::GifTiming),
+                       GifTimingText(*median, timing.Tempo, timing.Speed));
+}
+
+// Opens the GIF and converts it; says so when frames are cut, and what the picture options
+// chose.
 RunError Convert(const std::string& path, const std::string& outputName,
                  const ConversionSettings& settings, const RunReporter& reporter,
                  std::ostream& out) {
@@ -61,7 +96,23 @@ RunError Convert(const std::string& path, const std::string& outputName,
   Animation animation;
   const RunError error = OpenAnimation(path, pageCount, animation);
   if (error != RunError::None) return error;
-  return WriteModule(animation, outputName, settings, reporter, out);
+  if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Transparent);
+  ConversionSettings used = settings;
+  if (settings.Picture.Timing == TimingSource::Gif) ApplyGifTiming(animation, used, reporter);
+  // A dither uses no threshold, so it needs no first pass.
+  std::optional<LuminanceFrames> stored;
+  if (settings.Picture.AutoThreshold && settings.Picture.Dither == DitherMethod::None &&
+      animation.frameTotal > 0) {
+    try {
+      stored.emplace(animation, used);
+    } catch (const std::bad_alloc&) {
+      return RunError::TooLarge;
+    }
+    used.Threshold = OtsuThreshold(stored->Histogram()).value_or(used.Threshold);
+    reporter.ShowMessage(KindOf(Message::AutomaticThreshold),
+                         AutomaticThresholdText(used.Threshold));
+  }
+  return WriteModule(animation, stored ? &*stored : nullptr, outputName, used, reporter, out);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "convert/dithering.h"
+
 namespace vorlix {
 namespace {
 
@@ -27,15 +29,26 @@ std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& setting
   return settings.InverseColors ? index : 1 - index;
 }
 
+FIBITMAP* StretchPicture(FIBITMAP* picture, const ConversionSettings& settings) {
+  if (picture == nullptr) return nullptr;
+  FIBITMAP* stretched = FreeImage_Rescale(picture, settings.Width, settings.Height, FILTER_BICUBIC);
+  if (stretched == nullptr) throw std::bad_alloc();
+  return stretched;
+}
+
 void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid) {
+  const Bitmap stretched(StretchPicture(picture, settings));
+  SampleStretched(stretched.get(), settings, grid);
+}
+
+void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, FrameGrid& grid) {
   std::fill(grid.cells.begin(), grid.cells.end(), FrameCell{});
   const int width = settings.Width;
   const int height = settings.Height;
-  Bitmap stretched(picture ? FreeImage_Rescale(picture, width, height, FILTER_BICUBIC) : nullptr);
-  Bitmap bits(stretched ? FreeImage_Threshold(stretched.get(), settings.Threshold) : nullptr);
-  // The library stretches and thresholds every picture it can hold; no result means it ran out
-  // of memory, and a blank frame would be a silently wrong module.
-  if (picture != nullptr && !bits) throw std::bad_alloc();
+  const Bitmap bits(ReduceToOneBit(stretched, settings.Threshold, settings.Picture.Dither));
+  // The library stretches and reduces every picture it can hold; no result means it ran out of
+  // memory, and a blank frame would be a silently wrong module.
+  if (stretched != nullptr && !bits) throw std::bad_alloc();
   const bool readable = bits && FreeImage_GetBPP(bits.get()) == 1 &&
                         static_cast<int>(FreeImage_GetWidth(bits.get())) == width &&
                         static_cast<int>(FreeImage_GetHeight(bits.get())) == height;

@@ -1,5 +1,6 @@
 // Reading one composed frame into a grid of marks: stretched to Width x Height with the bicubic
-// filter, reduced to one bit per pixel at Threshold, PixelsPerCell pixels to a cell.
+// filter, reduced to one bit per pixel (at Threshold, or by the chosen dither), PixelsPerCell
+// pixels to a cell.
 #pragma once
 
 #include <FreeImage.h>
@@ -17,6 +18,12 @@ std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& setting
 // all-zero marks; throws std::bad_alloc when the library has no memory to stretch the picture.
 // The break cell gets the break marks (0, 0, 0, 1) whenever BreakPatterns is on.
 void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid);
+
+// The two halves of SampleImage. StretchPicture gives a new Width x Height picture that the
+// caller unloads (nullptr for nullptr; throws std::bad_alloc when the library gives none);
+// SampleStretched reduces such a picture, or its 8-bit luminance, and reads the marks.
+FIBITMAP* StretchPicture(FIBITMAP* picture, const ConversionSettings& settings);
+void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, FrameGrid& grid);
 
 // Reusable pictures of one sampling thread, allocated once and kept while the frame size stays.
 class SamplingBuffers {

@@ -34,7 +34,8 @@ struct GifFrames {
   FIMULTIBITMAP* file = nullptr;
   int frameCount = 0;
   GifLayout layout;
-  RGBQUAD background{};
+  RGBQUAD gifBackground{};  // the background colour the GIF names
+  RGBQUAD background{};     // the colour used for it: the GIF's, or the chosen backdrop
   FIBITMAP* canvas = nullptr;
   int shown = -1;  // the frame the canvas shows, -1 before the first
 
@@ -83,12 +84,19 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
     frames->background.rgbBlue = colour.blue;
   }
   frames->background.rgbReserved = 0;
+  frames->gifBackground = frames->background;
   status = GifFramesStatus::Ok;
   return frames;
 }
 
 int GifFrameCount(const GifFrames& frames) {
   return frames.frameCount;
+}
+
+std::vector<int> GifFrameDelays(const GifFrames& frames) {
+  std::vector<int> delays;
+  for (const GifImageLayout& image : frames.layout.frames) delays.push_back(image.delay);
+  return delays;
 }
 
 namespace {
@@ -295,6 +303,21 @@ FIBITMAP* ComposeFrame(GifFrames& frames, int j) {
 
 FIBITMAP* ComposeFrame(GifFrames& frames, int j, const GifFrameReader& decoded) {
   return ComposeUpTo(frames, j, &decoded);
+}
+
+void SetBackdrop(GifFrames& frames, Backdrop backdrop) {
+  switch (backdrop) {
+    case Backdrop::Background:
+      frames.background = frames.gifBackground;
+      break;
+    case Backdrop::Light:
+      frames.background = RGBQUAD{255, 255, 255, 0};
+      break;
+    case Backdrop::Dark:
+      frames.background = RGBQUAD{0, 0, 0, 0};
+      break;
+  }
+  if (frames.canvas != nullptr) ResetCanvas(frames);
 }
 
 }  // namespace vorlix

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "settings/picture_options.h"
 
 namespace vorlix {
 
@@ -32,6 +35,15 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status);
 
 // Number of frames in the file.
 int GifFrameCount(const GifFrames& frames);
+
+// The delay of each image of the file in hundredths of a second, as its graphic control block
+// gives it (0 without one).
+std::vector<int> GifFrameDelays(const GifFrames& frames);
+
+// What shows where no frame has drawn, where a frame is transparent and where a frame is
+// disposed of to the background: the GIF's background colour (the default), white or black.
+// Composing starts over from the first frame.
+void SetBackdrop(GifFrames& frames, Backdrop backdrop);
 
 // Composes frames up to j and returns the canvas showing frame j: a 32-bit image of the logical
 // screen size, owned by `frames` and valid until the next call. Frames are asked for in order

@@ -23,6 +23,10 @@ constexpr MessageEntry kMessages[] = {
     {Message::SavedToFile, MessageKind::Information, "Successfully saved to file {name}."},
     {Message::SettingsSaved, MessageKind::Information, "Done."},
     {Message::CannotSaveSettings, MessageKind::Error, "Cannot save the settings."},
+    {Message::AutomaticThreshold, MessageKind::Information, "Automatic threshold: {threshold}."},
+    {Message::GifTiming, MessageKind::Information,
+     "Timing from the GIF: tempo {tempo}, speed {speed} for a median delay of {delay} "
+     "hundredths of a second."},
     {Message::PreviewNameBad, MessageKind::Error,
      "A preview is written as .png or .gif, not as {name}."},
     {Message::NoSuchFrame, MessageKind::Error, "This animation has no frame {name}."},
@@ -33,6 +37,14 @@ const MessageEntry& EntryOf(Message message) {
     if (entry.message == message) return entry;
   }
   return kMessages[0];  // every message is in the table
+}
+
+// The text with `placeholder` replaced by `value`.
+std::string Fill(std::string text, const char* placeholder, const std::string& value) {
+  if (const std::size_t at = text.find(placeholder); at != std::string::npos) {
+    text.replace(at, std::char_traits<char>::length(placeholder), value);
+  }
+  return text;
 }
 
 }  // namespace
@@ -47,6 +59,17 @@ std::string MessageText(Message message, const std::string& name) {
     text.replace(at, sizeof kNamePlaceholder - 1, name);
   }
   return text;
+}
+
+std::string AutomaticThresholdText(int threshold) {
+  return Fill(EntryOf(Message::AutomaticThreshold).text, "{threshold}", std::to_string(threshold));
+}
+
+std::string GifTimingText(int medianDelay, int tempo, int speed) {
+  std::string text = EntryOf(Message::GifTiming).text;
+  text = Fill(text, "{tempo}", std::to_string(tempo));
+  text = Fill(text, "{speed}", std::to_string(speed));
+  return Fill(text, "{delay}", std::to_string(medianDelay));
 }
 
 Message ErrorMessage(RunError error) {

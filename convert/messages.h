@@ -19,6 +19,8 @@ enum class Message {
   SavedToFile,      // names the file
   SettingsSaved,
   CannotSaveSettings,
+  AutomaticThreshold,  // gives the threshold chosen: AutomaticThresholdText
+  GifTiming,           // gives the tempo and speed chosen: GifTimingText
   PreviewNameBad,  // names the file
   NoSuchFrame,     // names the frame number
 };
@@ -36,6 +38,10 @@ MessageKind KindOf(Message message);
 std::string MessageText(Message message, const std::string& name = "");
 // The message that reports a conversion's error. Not for RunError::None.
 Message ErrorMessage(RunError error);
+
+// The texts of the two messages that give the values a conversion chose.
+std::string AutomaticThresholdText(int threshold);
+std::string GifTimingText(int medianDelay, int tempo, int speed);
 
 // Caption of a message box of that kind: "Error" or "Information".
 const char* MessageCaption(MessageKind kind);

@@ -3,42 +3,21 @@
 #include <cstring>
 #include <new>
 
+#include "convert/auto_threshold.h"
+#include "convert/dithering.h"
 #include "convert/frame_sampling.h"
+#include "convert/gif_timing.h"
 
 namespace vorlix {
 namespace {
 
-// Stretches as the module's sampling does and keeps the brightness its threshold compares:
-// the library thresholds the 8-bit greyscale form of the stretched picture.
-bool StretchToGrey(FIBITMAP* canvas, int width, int height, std::vector<std::uint8_t>& grey) {
+// Stretches as the module's sampling does and keeps the luminance that its threshold, dithers
+// and automatic threshold work on: the library's 8-bit greyscale form of the stretched picture.
+FIBITMAP* StretchToGrey(FIBITMAP* canvas, int width, int height) {
   FIBITMAP* stretched = FreeImage_Rescale(canvas, width, height, FILTER_BICUBIC);
-  FIBITMAP* grey8 = stretched != nullptr ? FreeImage_ConvertToGreyscale(stretched) : nullptr;
-  if (stretched != nullptr) FreeImage_Unload(stretched);
-  if (grey8 == nullptr) return false;
-  grey.resize(static_cast<std::size_t>(width) * height);
-  for (int y = 0; y < height; ++y) {
-    // Scan line 0 is the bottom row of the picture.
-    std::memcpy(&grey[static_cast<std::size_t>(y) * width],
-                FreeImage_GetScanLine(grey8, height - 1 - y), width);
-  }
-  FreeImage_Unload(grey8);
-  return true;
-}
-
-// The marks of the greyscale frame at the threshold: index 1 at or above it, 0 below.
-void GridFromGrey(const std::vector<std::uint8_t>& grey, int width,
-                  const ConversionSettings& settings, FrameGrid& grid) {
-  for (int k = 0; k < grid.rows; ++k) {
-    const std::uint8_t* line = &grey[static_cast<std::size_t>(k) * width];
-    FrameCell* row = &grid.cells[static_cast<std::size_t>(k) * grid.channels];
-    for (int n = 0; n < grid.channels; ++n) {
-      for (int m = 0; m < PixelsPerCell; ++m) {
-        const auto index =
-            static_cast<std::uint8_t>(line[PixelsPerCell * n + m] >= settings.Threshold);
-        row[n].m[m] = MarkFromIndex(index, settings);
-      }
-    }
-  }
+  FIBITMAP* grey = stretched != nullptr ? LuminanceOf(stretched) : nullptr;
+  if (stretched != nullptr && grey != stretched) FreeImage_Unload(stretched);
+  return grey;
 }
 
 std::size_t BitmapBytes(FIBITMAP* dib) {
@@ -74,6 +53,11 @@ std::unique_ptr<PreviewFrames> PreviewFrames::Open(const std::string& path,
   preview->canvasBudget_ = canvasBudget;
   preview->settings_ = settings;
   preview->frames_.resize(preview->frameTotal_);
+  SetBackdrop(*preview->animation_.frames, settings.Picture.Transparent);
+  preview->composedBackdrop_ = settings.Picture.Transparent;
+  std::vector<int> delays = GifFrameDelays(*preview->animation_.frames);
+  if (static_cast<int>(delays.size()) > preview->frameTotal_) delays.resize(preview->frameTotal_);
+  preview->medianDelay_ = MedianDelay(delays);
   try {
     std::unique_lock<std::mutex> lock(preview->mutex_);
     preview->Prepare(0, lock);
@@ -112,6 +96,7 @@ void PreviewFrames::ShowFrame(int j) {
 }
 
 bool PreviewFrames::Ready(const Frame& frame) const {
+  if (settings_.Picture.Transparent != composedBackdrop_) return false;
   return frame.blank || (frame.width == settings_.Width && frame.height == settings_.Height);
 }
 
@@ -139,13 +124,14 @@ PreviewFrames::Bitmap PreviewFrames::KeepCanvas(FIBITMAP* canvas, bool force) {
 // it. Runs with the lock held, and lets go of it for the slow part.
 void PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   const int width = settings_.Width, height = settings_.Height;
+  const Backdrop backdrop = composedBackdrop_;
   FIBITMAP* kept = CanvasAtHand(j);  // only this thread replaces kept pictures
   lock.unlock();
   // The module samples the picture without its alpha channel; so does the preview.
   FIBITMAP* canvas =
       kept != nullptr ? kept : buffers_.WithoutAlpha(ComposeAnimationFrame(animation_, j));
-  std::vector<std::uint8_t> grey;
-  if (canvas != nullptr && !StretchToGrey(canvas, width, height, grey)) throw std::bad_alloc();
+  Bitmap grey(canvas != nullptr ? StretchToGrey(canvas, width, height) : nullptr);
+  if (canvas != nullptr && grey.dib == nullptr) throw std::bad_alloc();
   lock.lock();
   Frame& frame = frames_[j];
   if (kept == nullptr && canvas != nullptr) {
@@ -157,7 +143,8 @@ void PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   }
   if (canvas == nullptr) {
     frame.blank = true;
-  } else if (width == settings_.Width && height == settings_.Height) {
+  } else if (width == settings_.Width && height == settings_.Height &&
+             backdrop == composedBackdrop_) {
     frame.grey = std::move(grey);
     frame.width = width;
     frame.height = height;
@@ -179,6 +166,10 @@ void PreviewFrames::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   try {
     while (!stopping_) {
+      if (settings_.Picture.Transparent != composedBackdrop_) {
+        ComposeAgain();
+        continue;
+      }
       const int next = FirstUnprepared();
       if (next >= 0) {
         Prepare(next, lock);
@@ -198,23 +189,66 @@ void PreviewFrames::Work() {
 
 bool PreviewFrames::Sample(int j, FrameGrid& grid) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (j < 0 || j >= frameTotal_) return false;
+  if (j < 0 || j >= frameTotal_ || settings_.Picture.Transparent != composedBackdrop_) {
+    return false;
+  }
   Frame& frame = frames_[j];
   if (!Ready(frame)) {
     // A new size: the shown frame is stretched again at once from its kept picture.
     FIBITMAP* canvas = CanvasAtHand(j);
-    if (canvas == nullptr ||
-        !StretchToGrey(canvas, settings_.Width, settings_.Height, frame.grey)) {
-      return false;
-    }
+    Bitmap grey(canvas != nullptr ? StretchToGrey(canvas, settings_.Width, settings_.Height)
+                                  : nullptr);
+    if (grey.dib == nullptr) return false;
+    frame.grey = std::move(grey);
     frame.width = settings_.Width;
     frame.height = settings_.Height;
     prepared_.notify_all();
   }
   grid = MakeFrameGrid(settings_);
-  if (!frame.blank) GridFromGrey(frame.grey, frame.width, settings_, grid);
-  if (settings_.BreakPatterns) grid.cells[BreakCellIndex(settings_)] = FrameCell{{0, 0, 0, 1}};
+  SampleStretched(frame.blank ? nullptr : frame.grey.dib, UsedSettings(), grid);
   return true;
+}
+
+// Composing starts over for another backdrop: every frame is prepared again.
+void PreviewFrames::ComposeAgain() {
+  composedBackdrop_ = settings_.Picture.Transparent;
+  SetBackdrop(*animation_.frames, composedBackdrop_);
+  for (Frame& frame : frames_) frame = Frame();
+  shownCanvas_ = Bitmap();
+  shownCanvasFrame_ = -1;
+  canvasBytes_ = 0;
+}
+
+// The settings a module is written with: the automatic threshold chosen from the frames
+// prepared so far (all of them once preparing is done), the timing from the GIF's delays.
+ConversionSettings PreviewFrames::UsedSettings() const {
+  ConversionSettings used = settings_;
+  if (settings_.Picture.Timing == TimingSource::Gif && medianDelay_) {
+    const RowTiming timing = ClosestRowTiming(*medianDelay_, settings_.Speed);
+    used.Tempo = timing.Tempo;
+    used.Speed = timing.Speed;
+  }
+  if (!settings_.Picture.AutoThreshold || settings_.Picture.Dither != DitherMethod::None) {
+    return used;
+  }
+  // The histogram is counted again only when frames were prepared since.
+  int prepared = 0;
+  for (const Frame& frame : frames_) prepared += Ready(frame) ? 1 : 0;
+  const HistogramStamp stamp{settings_.Width, settings_.Height, composedBackdrop_, prepared};
+  if (!(stamp == histogramStamp_)) {
+    histogram_ = LuminanceHistogram{};
+    for (const Frame& frame : frames_) {
+      if (Ready(frame) && !frame.blank) AddLuminance(frame.grey.dib, histogram_);
+    }
+    histogramStamp_ = stamp;
+  }
+  used.Threshold = OtsuThreshold(histogram_).value_or(used.Threshold);
+  return used;
+}
+
+ConversionSettings PreviewFrames::Used() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return UsedSettings();
 }
 
 bool PreviewFrames::View(int j, PatternView& view) {
@@ -254,7 +288,7 @@ bool PreviewFrames::Failed() const {
 std::size_t PreviewFrames::KeptBytes() const {
   std::lock_guard<std::mutex> lock(mutex_);
   std::size_t bytes = canvasBytes_ + BitmapBytes(shownCanvas_.dib);
-  for (const Frame& frame : frames_) bytes += frame.grey.capacity();
+  for (const Frame& frame : frames_) bytes += BitmapBytes(frame.grey.dib);
   return bytes;
 }
 

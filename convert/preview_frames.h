@@ -12,11 +12,13 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "convert/animation.h"
+#include "convert/auto_threshold.h"
 #include "convert/frame_grid.h"
 #include "convert/frame_sampling.h"
 #include "convert/messages.h"
@@ -54,6 +56,12 @@ class PreviewFrames {
   // The same, encoded and read back as a tracker shows it.
   bool View(int j, PatternView& view);
 
+  // The settings a module would be written with now: as set, with the automatic threshold and
+  // the GIF's timing applied when the picture options ask for them.
+  ConversionSettings Used() const;
+  // The median delay of the converted frames, in hundredths; nothing when the GIF gives none.
+  std::optional<int> GifMedianDelay() const { return medianDelay_; }
+
   // Frames prepared at the current size; all of them once preparing is done.
   int PreparedFrames() const;
   // Waits until every frame is prepared at the current size; false after the timeout.
@@ -73,10 +81,10 @@ class PreviewFrames {
     ~Bitmap();
   };
   struct Frame {
-    std::vector<std::uint8_t> grey;  // Width x Height, row 0 at the top
-    int width = 0, height = 0;       // size of `grey`; 0 when not prepared
-    bool blank = false;              // no composed picture: all marks 0 at every size
-    Bitmap canvas;                   // the composed picture, when kept
+    Bitmap grey;                // the stretched luminance, 8-bit grey
+    int width = 0, height = 0;  // size of `grey`; 0 when not prepared
+    bool blank = false;         // no composed picture: all marks 0 at every size
+    Bitmap canvas;              // the composed picture, when kept
   };
 
   PreviewFrames() = default;
@@ -85,6 +93,8 @@ class PreviewFrames {
   int FirstUnprepared() const;
   void Prepare(int j, std::unique_lock<std::mutex>& lock);
   void PinShownFrame(std::unique_lock<std::mutex>& lock);
+  void ComposeAgain();
+  ConversionSettings UsedSettings() const;
   FIBITMAP* CanvasAtHand(int j) const;
   Bitmap KeepCanvas(FIBITMAP* canvas, bool force);
 
@@ -94,6 +104,7 @@ class PreviewFrames {
   int frameTotal_ = 0;
   int pageCount_ = 0;
   std::size_t canvasBudget_ = 0;
+  std::optional<int> medianDelay_;  // of the converted frames, in hundredths of a second
 
   mutable std::mutex mutex_;          // guards everything below
   std::condition_variable wake_;      // work for the worker
@@ -104,6 +115,16 @@ class PreviewFrames {
   int shown_ = 0;
   Bitmap shownCanvas_;  // the shown frame's picture when it is not among the kept ones
   int shownCanvasFrame_ = -1;
+  Backdrop composedBackdrop_ = Backdrop::Background;  // the compositor's
+  // Luminance of the prepared frames, for the automatic threshold, and what it was counted for.
+  struct HistogramStamp {
+    int width = 0, height = 0;
+    Backdrop backdrop = Backdrop::Background;
+    int prepared = -1;
+    bool operator==(const HistogramStamp&) const = default;
+  };
+  mutable LuminanceHistogram histogram_{};
+  mutable HistogramStamp histogramStamp_;
   bool stopping_ = false;
   bool failed_ = false;
   std::thread worker_;

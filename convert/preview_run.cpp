@@ -18,14 +18,27 @@ PreviewImage DrawFrame(PreviewFrames& frames, int j, PreviewStyle style) {
   return DrawPreview(view, style);
 }
 
-bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFrames& frames,
-               const ConversionSettings& settings) {
+bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFrames& frames) {
   if (PreviewKindOf(name) == PreviewFileKind::Png) {
     return WritePreviewPng(name, DrawFrame(frames, request.frame, request.style));
   }
   return WritePreviewGif(
       name, frames.FrameCount(), [&](int j) { return DrawFrame(frames, j, request.style); },
-      [&](int j) { return FrameMilliseconds(settings, j); });
+      [used = frames.Used()](int j) { return FrameMilliseconds(used, j); });
+}
+
+// What the picture options chose, said as a conversion says it.
+void ReportChoices(const PreviewFrames& frames, const ConversionSettings& settings,
+                   const RunReporter& reporter) {
+  const ConversionSettings used = frames.Used();
+  if (settings.Picture.Timing == TimingSource::Gif && frames.GifMedianDelay()) {
+    reporter.ShowMessage(KindOf(Message::GifTiming),
+                         GifTimingText(*frames.GifMedianDelay(), used.Tempo, used.Speed));
+  }
+  if (settings.Picture.AutoThreshold && settings.Picture.Dither == DitherMethod::None) {
+    reporter.ShowMessage(KindOf(Message::AutomaticThreshold),
+                         AutomaticThresholdText(used.Threshold));
+  }
 }
 
 }  // namespace
@@ -70,7 +83,8 @@ bool PreviewRun(const PreviewRequest& request, const std::string& inputPath,
     }
   }
   const std::string name = ResolvePreviewName(typedName);
-  if (!WriteFile(request, name, *frames, settings)) {
+  ReportChoices(*frames, settings, reporter);
+  if (!WriteFile(request, name, *frames)) {
     Report(reporter, Message::CannotWriteFile, name);
     return false;
   }

@@ -1,7 +1,8 @@
 // Fuzz target: the input bytes as the settings file "vorlix.conf", read by LoadSettingsFile and
 // written back by SaveSettingsFile in a scratch working folder. Checks that the save succeeds,
-// leaves exactly one file of SettingsFileSize bytes and no temporary file, and that reading the
-// saved file gives back every option that was loaded.
+// leaves exactly one file and no temporary file, of SettingsFileSize bytes plus a tail only when
+// a picture option other than its default was loaded, and that reading the saved file gives back
+// every option that was loaded.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "fuzz/fuzz_support.h"
 #include "settings/conversion_settings.h"
 #include "settings/settings_file.h"
+#include "settings/settings_tail.h"
 
 namespace {
 
@@ -24,7 +26,8 @@ namespace {
 bool SameOptions(const vorlix::ConversionSettings& a, const vorlix::ConversionSettings& b) {
   return a.Tempo == b.Tempo && a.Speed == b.Speed && a.Width == b.Width && a.Height == b.Height &&
          a.Threshold == b.Threshold && a.FillBytes == b.FillBytes &&
-         a.InverseColors == b.InverseColors && a.BreakPatterns == b.BreakPatterns;
+         a.InverseColors == b.InverseColors && a.BreakPatterns == b.BreakPatterns &&
+         a.Picture == b.Picture;
 }
 
 }  // namespace
@@ -50,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Fail("the save left other files than the settings file");
   }
   struct stat info {};
-  if (::stat(SettingsFileName, &info) != 0 || info.st_size != SettingsFileSize) {
+  const std::size_t expected =
+      SettingsFileSize + (loaded.Picture == PictureOptions{} ? 0 : SettingsTailSize);
+  if (::stat(SettingsFileName, &info) != 0 || static_cast<std::size_t>(info.st_size) != expected) {
     Fail("the saved settings file has the wrong size");
   }
   ConversionSettings reloaded = StartupSettings();

@@ -11,6 +11,10 @@ PACKAGES=(
   libopenmpt-dev                    # outside module reader used by the tests
   libwxgtk3.2-dev                   # the window program
   xvfb xauth xdotool x11-utils      # window tests on a virtual display
+  openbox wmctrl libx11-dev         # desktop window tests: window manager, close requests, drops
+  dpkg-dev file                     # the Debian package (dpkg-shlibdeps finds its Depends)
+  desktop-file-utils appstream      # validators of the desktop entry and the AppStream entry
+  man-db                            # manual pages rendered by man
   imagemagick                       # screenshots of the window tests
   gifsicle time                     # the benchmark's peer and its memory figures
   clang-14 libclang-rt-14-dev       # fuzzing and sanitizer builds

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "settings/picture_options.h"
 #include "settings/xm_format.h"
 
 namespace vorlix {
@@ -18,6 +19,7 @@ struct ConversionSettings {
   std::array<std::uint8_t, FillByteCount> FillBytes{0x3D, 0x7F, 0x4D, 0x09, 0x00};
   std::uint8_t InverseColors = 0;  // draw the bright pixels instead of the dark ones
   std::uint8_t BreakPatterns = 1;  // each pattern gets a pattern-break cell
+  PictureOptions Picture;          // dither, automatic threshold, timing, backdrop
 };
 
 // The built-in defaults with the fifth fill byte derived from the built-in height, as the

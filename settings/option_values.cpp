@@ -35,6 +35,7 @@ void ReadOptions(const OptionValues& values, ConversionSettings& settings) {
   settings.Threshold = ClampByte(values.Threshold);
   settings.InverseColors = values.InverseColors ? 1 : 0;
   settings.BreakPatterns = values.BreakPatterns ? 1 : 0;
+  settings.Picture = values.Picture;
 }
 
 OptionValues ShownOptionValues(const ConversionSettings& settings) {
@@ -47,6 +48,7 @@ OptionValues ShownOptionValues(const ConversionSettings& settings) {
   for (int i = 0; i < FillByteCount; ++i) v.FillBytes[i] = settings.FillBytes[i];
   v.InverseColors = settings.InverseColors == 1;
   v.BreakPatterns = settings.BreakPatterns == 1;
+  v.Picture = settings.Picture;
   return v;
 }
 

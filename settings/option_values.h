@@ -20,6 +20,7 @@ struct OptionValues {
   std::array<std::uint32_t, FillByteCount> FillBytes{};
   bool InverseColors = false;
   bool BreakPatterns = false;
+  PictureOptions Picture;  // chosen from fixed lists, so nothing to clamp
 };
 
 std::int32_t ClampTempo(std::uint32_t v);

@@ -4,12 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "settings/field_writer.h"
 #include "settings/file_exists.h"
+#include "settings/settings_tail.h"
 #include "settings/xm_format.h"
 
 namespace vorlix {
@@ -50,8 +54,9 @@ void LoadSettingsFile(ConversionSettings& settings) {
   if (!FileExists(SettingsFileName)) return;
   std::FILE* file = std::fopen(SettingsFileName, "rb");
   if (!file) return;
-  std::uint8_t b[SettingsFileSize] = {};
-  const std::size_t got = std::fread(b, 1, SettingsFileSize, file);
+  // The classic options, then the tail of the picture options; bytes after it are not read.
+  std::uint8_t b[SettingsFileSize + SettingsTailSize] = {};
+  const std::size_t got = std::fread(b, 1, sizeof b, file);
   std::fclose(file);
   // A short file sets only the options whose bytes it holds.
   auto have = [got](int offset) { return static_cast<std::size_t>(offset) < got; };
@@ -70,11 +75,14 @@ void LoadSettingsFile(ConversionSettings& settings) {
     settings.InverseColors = (f % 2 == 1) ? 1 : 0;
     settings.BreakPatterns = (f / 2 == 1) ? 1 : 0;
   }
+  if (got > SettingsFileSize) {
+    DecodeSettingsTail(std::span(b + SettingsFileSize, got - SettingsFileSize), settings.Picture);
+  }
 }
 
 bool SaveSettingsFile(const ConversionSettings& settings) {
-  std::uint8_t image[SettingsFileSize] = {};
-  FieldWriter w(image, sizeof image);
+  std::uint8_t image[SettingsFileSize + SettingsTailSize] = {};
+  FieldWriter w(image, SettingsFileSize);
   w.U8(static_cast<std::uint32_t>(settings.Tempo));   //  0: tempo
   w.U8(static_cast<std::uint32_t>(settings.Speed));   //  1: speed
   w.U8(static_cast<std::uint32_t>(settings.Width));   //  2: width
@@ -85,13 +93,16 @@ bool SaveSettingsFile(const ConversionSettings& settings) {
   }
   w.U8((settings.InverseColors == 1 ? kInverseFlag : 0) |  // 10: flags
        (settings.BreakPatterns == 1 ? kBreakFlag : 0));
+  // The picture options follow only when one differs from its default.
+  const std::vector<std::uint8_t> tail = EncodeSettingsTail(settings.Picture);
+  std::copy(tail.begin(), tail.end(), image + SettingsFileSize);
+  const std::size_t size = SettingsFileSize + tail.size();
 
   // Written beside the old file and renamed over it: the old settings survive any failure.
   std::string temp = std::string(SettingsFileName) + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
-  bool ok =
-      ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, image, sizeof image) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, image, size) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && ::rename(temp.c_str(), SettingsFileName) == 0;
   if (!ok) ::unlink(temp.c_str());

@@ -1,4 +1,5 @@
-// The settings file "vorlix.conf" in the working directory: the options, one byte each.
+// The settings file "vorlix.conf" in the working directory: the classic options, one byte each
+// (11 bytes), then the picture options as a tail when one of them differs from its default.
 #pragma once
 
 #include "settings/conversion_settings.h"
@@ -6,7 +7,8 @@
 namespace vorlix {
 
 // Overwrites the options from the settings file when there is one. Values are taken as they
-// stand, without clamping; options whose bytes are missing from a short file keep their values.
+// stand, without clamping; options whose bytes are missing from a short file keep their values,
+// and so do picture options whose tail bytes are missing or damaged.
 void LoadSettingsFile(ConversionSettings& settings);
 
 // Replaces the settings file by the current options. The new file is written beside the old

@@ -50,6 +50,33 @@ TEST(CliOptions, WithoutOptionsTheStartingValuesStayButAreClamped) {
   EXPECT_EQ(s.FillBytes[4], 99);
 }
 
+TEST(CliOptions, PictureOptionsTakeTheirNames) {
+  struct Case {
+    std::vector<std::string> args;
+    PictureOptions expected;
+  };
+  const Case cases[] = {
+      {{"in.gif"}, {}},
+      {{"--dither", "fs", "in.gif"}, {.Dither = DitherMethod::FloydSteinberg}},
+      {{"--dither=cluster16", "in.gif"}, {.Dither = DitherMethod::Cluster16}},
+      {{"--threshold", "auto", "in.gif"}, {.AutoThreshold = true}},
+      {{"--threshold", "auto", "--threshold", "90", "in.gif"}, {}},
+      {{"--timing", "gif", "in.gif"}, {.Timing = TimingSource::Gif}},
+      {{"--transparent", "dark", "in.gif"}, {.Transparent = Backdrop::Dark}},
+      {{"--transparent=light", "--transparent", "background", "in.gif"}, {}},
+  };
+  for (const Case& c : cases) {
+    const auto options = Parse(c.args);
+    ASSERT_TRUE(options) << c.args[0];
+    EXPECT_EQ(Apply(*options).Picture, c.expected) << c.args[0];
+  }
+  // Options not given keep what the settings file set.
+  ConversionSettings loaded = StartupSettings();
+  loaded.Picture.Dither = DitherMethod::Bayer4;
+  EXPECT_EQ(Apply(*Parse({"--timing", "gif", "in.gif"}), loaded).Picture,
+            (PictureOptions{.Dither = DitherMethod::Bayer4, .Timing = TimingSource::Gif}));
+}
+
 TEST(CliOptions, UsageErrorsNameTheOption) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"--tempo", "fast", "in.gif"}, "--tempo"},
@@ -58,6 +85,11 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
       {{"--speed", "99999999999", "in.gif"}, "--speed"},
       {{"--fill", "1,2,3", "in.gif"}, "--fill"},
       {{"--fill", "1,2,x,4,5", "in.gif"}, "--fill"},
+      {{"--dither", "floyd", "in.gif"}, "--dither"},
+      {{"--dither", "FS", "in.gif"}, "--dither"},
+      {{"--timing=", "in.gif"}, "--timing"},
+      {{"--transparent", "white", "in.gif"}, "--transparent"},
+      {{"--threshold", "Auto", "in.gif"}, "--threshold"},
       {{"--threshold"}, "--threshold"},
       {{"--colour", "in.gif"}, "--colour"},
       {{"--inverse=yes", "in.gif"}, "--inverse"},

@@ -63,7 +63,7 @@ check "conversion uses the stored speed" "1" "$(od -An -tu1 -j76 -N1 from_conf.x
 check "conversion uses the stored tempo" "255" "$(od -An -tu1 -j78 -N1 from_conf.xm | tr -d ' ')"
 
 check "version" "vorlix-cli 0.4" "$("$cli" --version)"
-check "help mentions usage" "yes" "$("$cli" --help | grep -q '^Usage: vorlix-cli' && echo yes)"
+check "help mentions usage" "yes" "$("$cli" --help | grep '^Usage: vorlix-cli' >/dev/null && echo yes)"
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -268,6 +268,18 @@ TEST_F(DialogProcedureTest, SavedSettingsFillTheFieldsAfterARestart) {
   EXPECT_FALSE(desk.Of(second).Checked[ControlId::BreakPatterns]);
 }
 
+TEST_F(DialogProcedureTest, PictureOptionsOfTheSettingsFileSurviveSaveSettings) {
+  // The main dialog has no fields for them, so its Save settings keeps what the file holds.
+  std::vector<std::uint8_t> file = {0xFA, 0x05, 0x78, 0x96, 0xA0, 0x3D, 0x7F, 0x4D, 0x09, 0x63,
+                                    0x02, 'V',  'X',  'P',  'O',  1,    1,    1,    1,    2};
+  ASSERT_TRUE(testfs::WriteBytes("vorlix.conf", file));
+  const WindowHandle main = OpenMain();
+  ASSERT_TRUE(Command(main, ControlId::SaveSettings));
+  EXPECT_EQ(testxm::ReadFileBytes("vorlix.conf"), file);
+  EXPECT_EQ(settings.Picture, (PictureOptions{DitherMethod::FloydSteinberg, true, TimingSource::Gif,
+                                              Backdrop::Dark}));
+}
+
 TEST_F(DialogProcedureTest, FailedSaveSettingsShowsAnError) {
   const WindowHandle main = OpenMain();
   // A working directory that no longer exists: no file can be made in it.

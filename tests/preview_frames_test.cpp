@@ -96,6 +96,7 @@ struct Options {
   int width, height, threshold;
   bool inverse, breakOn;
   std::array<std::uint8_t, FillByteCount> fill;
+  PictureOptions picture = {};
 };
 const Options kOptionSets[] = {
     {120, 150, 160, false, true, {61, 127, 77, 9, 99}},  // the defaults
@@ -103,6 +104,13 @@ const Options kOptionSets[] = {
     {128, 200, 0, false, false, {1, 2, 0x10, 0x0F, 0}},
     {64, 33, 255, true, true, {97, 255, 0xC3, 3, 0x20}},
     {37, 77, 128, false, false, {0x9F, 0x31, 0x22, 0x07, 0x15}},
+    {120, 150, 160, false, true, {61, 127, 77, 9, 99}, {DitherMethod::Bayer8}},
+    {60, 50, 10, true, true, {61, 127, 77, 9, 99}, {DitherMethod::FloydSteinberg}},
+    {96, 100, 0, false, true, {61, 127, 77, 9, 99}, {DitherMethod::None, true}},
+    {40, 30, 160, false, true, {61, 127, 77, 9, 99},
+     {DitherMethod::Cluster6, false, TimingSource::Settings, Backdrop::Dark}},
+    {120, 150, 200, false, false, {61, 127, 77, 9, 99},
+     {DitherMethod::None, true, TimingSource::Gif, Backdrop::Light}},
 };
 
 ConversionSettings WithOptions(const Options& o) {
@@ -110,6 +118,7 @@ ConversionSettings WithOptions(const Options& o) {
   s.Threshold = static_cast<std::uint8_t>(o.threshold);
   s.InverseColors = o.inverse ? 1 : 0;
   s.FillBytes = o.fill;
+  s.Picture = o.picture;
   return s;
 }
 

@@ -138,5 +138,56 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousSettings) {
   EXPECT_EQ(testfs::ListDir("."), std::vector<std::string>{SettingsFileName});
 }
 
+TEST_F(SettingsFileTest, PictureOptionsRoundTripAsATailAfterTheElevenBytes) {
+  const PictureOptions cases[] = {
+      {DitherMethod::Cluster8, false, TimingSource::Settings, Backdrop::Background},
+      {DitherMethod::None, true, TimingSource::Settings, Backdrop::Background},
+      {DitherMethod::None, false, TimingSource::Gif, Backdrop::Background},
+      {DitherMethod::None, false, TimingSource::Settings, Backdrop::Light},
+      {DitherMethod::Bayer16, true, TimingSource::Gif, Backdrop::Dark},
+  };
+  for (const PictureOptions& picture : cases) {
+    settings = StartupSettings();
+    settings.Picture = picture;
+    settings.Tempo = 99;
+    ASSERT_TRUE(SaveSettingsFile(settings));
+    const Bytes file = ReadConf();
+    ASSERT_EQ(file.size(), 20u);
+    Bytes classic = kDefaultFile;
+    classic[0] = 99;
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 11), classic);
+    ConversionSettings loaded = StartupSettings();
+    LoadSettingsFile(loaded);
+    EXPECT_EQ(loaded.Picture, picture);
+    EXPECT_EQ(loaded.Tempo, 99);
+  }
+  // Back to the defaults: the file is the classic 11 bytes again.
+  settings.Picture = PictureOptions{};
+  ASSERT_TRUE(SaveSettingsFile(settings));
+  EXPECT_EQ(ReadConf().size(), 11u);
+}
+
+TEST_F(SettingsFileTest, CutOrDamagedTailLoadsTheClassicOptions) {
+  Bytes classic = kDefaultFile;
+  classic[4] = 0x42;  // threshold
+  const Bytes tails[] = {
+      {'V'},
+      {'V', 'X', 'P', 'O'},
+      {'V', 'X', 'P', 'O', 1},
+      {0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02, 0x03, 0x04, 0x05},
+      {'V', 'X', 'P', 'O', 1, 99, 99, 99, 99},
+  };
+  for (const Bytes& tail : tails) {
+    Bytes file = classic;
+    file.insert(file.end(), tail.begin(), tail.end());
+    WriteConf(file);
+    ConversionSettings loaded = StartupSettings();
+    LoadSettingsFile(loaded);
+    EXPECT_EQ(loaded.Threshold, 0x42) << tail.size();
+    EXPECT_EQ(loaded.BreakPatterns, 1) << tail.size();
+    EXPECT_EQ(loaded.Picture, PictureOptions{}) << tail.size();
+  }
+}
+
 }  // namespace
 }  // namespace vorlix

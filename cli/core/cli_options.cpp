@@ -3,19 +3,23 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <span>
+#include <string_view>
 
 namespace vorlix {
 namespace {
 
 enum class OptionKind {
-  Number,    // --name N: one whole number
-  FillList,  // --name A,B,C,D,E: the five fill bytes
-  BoxOn,     // checks a box
-  BoxOff,    // unchecks a box
-  Switch,    // a switch of the program itself
-  Text,      // --name TEXT: a text for the program itself
-  Count,     // --name N: a whole number for the program itself
-  Style,     // --name picture|tracker: the style of a preview
+  Number,     // --name N: one whole number
+  Threshold,  // --threshold N or --threshold auto
+  Choice,     // --name WORD: one of a list of names
+  FillList,   // --name A,B,C,D,E: the five fill bytes
+  BoxOn,      // checks a box
+  BoxOff,     // unchecks a box
+  Switch,     // a switch of the program itself
+  Text,       // --name TEXT: a text for the program itself
+  Count,      // --name N: a whole number for the program itself
+  Style,      // --name picture|tracker: the style of a preview
 };
 
 // One option of the command line and what it sets.
@@ -23,26 +27,45 @@ struct CliOptionRow {
   const char* name;
   const char* alias;  // a short form, or nullptr
   OptionKind kind;
-  std::uint32_t OptionValues::*number = nullptr;              // Number
-  bool OptionValues::*box = nullptr;                          // BoxOn, BoxOff
-  bool CliOptions::*flag = nullptr;                           // Switch
+  std::uint32_t OptionValues::*number = nullptr;  // Number
+  bool OptionValues::*box = nullptr;              // BoxOn, BoxOff
+  bool CliOptions::*flag = nullptr;               // Switch
+  std::span<const std::string_view> names{};      // Choice: the names, in the order of values
+  void (*choose)(OptionValues&, std::uint8_t) = nullptr;  // Choice: sets the value of a name
   std::optional<std::string> CliOptions::*text = nullptr;     // Text
   std::optional<std::uint32_t> CliOptions::*count = nullptr;  // Count
 };
+
+constexpr void ChooseDither(OptionValues& v, std::uint8_t i) {
+  v.Picture.Dither = DitherMethod{i};
+}
+constexpr void ChooseTiming(OptionValues& v, std::uint8_t i) {
+  v.Picture.Timing = TimingSource{i};
+}
+constexpr void ChooseBackdrop(OptionValues& v, std::uint8_t i) {
+  v.Picture.Transparent = Backdrop{i};
+}
 
 constexpr CliOptionRow kOptionTable[] = {
     {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo},
     {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed},
     {"--width", nullptr, OptionKind::Number, &OptionValues::Width},
     {"--height", nullptr, OptionKind::Number, &OptionValues::Height},
-    {"--threshold", nullptr, OptionKind::Number, &OptionValues::Threshold},
+    {"--threshold", nullptr, OptionKind::Threshold, &OptionValues::Threshold},
     {"--fill", nullptr, OptionKind::FillList},
     {"--inverse", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::InverseColors},
     {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::InverseColors},
     {"--break", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::BreakPatterns},
     {"--no-break", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::BreakPatterns},
-    {"--preview", nullptr, OptionKind::Text, nullptr, nullptr, nullptr, &CliOptions::preview},
-    {"--frame", nullptr, OptionKind::Count, nullptr, nullptr, nullptr, nullptr,
+    {"--dither", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kDitherNames,
+     ChooseDither},
+    {"--timing", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kTimingNames,
+     ChooseTiming},
+    {"--transparent", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kBackdropNames,
+     ChooseBackdrop},
+    {"--preview", nullptr, OptionKind::Text, nullptr, nullptr, nullptr, {}, nullptr,
+     &CliOptions::preview},
+    {"--frame", nullptr, OptionKind::Count, nullptr, nullptr, nullptr, {}, nullptr, nullptr,
      &CliOptions::previewFrame},
     {"--preview-style", nullptr, OptionKind::Style},
     {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::saveSettings},
@@ -100,6 +123,28 @@ std::optional<std::array<std::uint32_t, FillByteCount>> ParseFill(const std::str
   return values;
 }
 
+// "one of a, b or c"
+std::string OneOf(std::span<const std::string_view> names) {
+  std::string text = "one of ";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " or " : ", ";
+    text += names[i];
+  }
+  return text;
+}
+
+// Records the name given to a Choice option; false with `error` set when it is none of them.
+bool ApplyChoice(const CliOptionRow& row, const std::string& value, CliOptions& options,
+                 std::string& error) {
+  const std::optional<std::uint8_t> index = IndexOfName(row.names, value);
+  if (!index) {
+    error = std::string(row.name) + " expects " + OneOf(row.names) + ", not '" + value + "'";
+    return false;
+  }
+  options.edits.push_back([choose = row.choose, i = *index](OptionValues& v) { choose(v, i); });
+  return true;
+}
+
 // Options of the program itself, which set nothing of the conversion.
 bool ApplyProgramOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
                         std::string& error) {
@@ -124,6 +169,16 @@ bool ApplyProgramOption(const CliOptionRow& row, const std::string& value, CliOp
 bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
                  std::string& error) {
   switch (row.kind) {
+    case OptionKind::Choice:
+      return ApplyChoice(row, value, options, error);
+    case OptionKind::Threshold:
+      if (value == "auto") {
+        options.edits.push_back([](OptionValues& v) { v.Picture.AutoThreshold = true; });
+        return true;
+      }
+      // A number is a threshold of its own: the automatic one is off again.
+      options.edits.push_back([](OptionValues& v) { v.Picture.AutoThreshold = false; });
+      [[fallthrough]];
     case OptionKind::Number: {
       const auto number = ParseNumber(value);
       if (!number) {
@@ -254,7 +309,16 @@ std::string CliUsage() {
          "  --speed N            ticks per row, 1..31 (default 5)\n"
          "  --width N            picture width in pixels, 8..128; N/4 channels (default 120)\n"
          "  --height N           picture height in pixels = pattern rows, 16..200 (default 150)\n"
-         "  --threshold N        brightness threshold, 0..255 (default 160)\n"
+         "  --threshold N|auto   brightness threshold, 0..255 (default 160); auto: one for the\n"
+         "                       whole animation, chosen from its brightness (Otsu's method)\n"
+         "  --dither NAME        black and white by dithering instead of the threshold: none,\n"
+         "                       fs (Floyd-Steinberg), bayer4, bayer8, bayer16, cluster6,\n"
+         "                       cluster8 or cluster16 (default none)\n"
+         "  --timing FROM        tempo and speed from: settings, or gif (the GIF's median\n"
+         "                       frame delay) (default settings)\n"
+         "  --transparent SHOW   what shows where no frame has drawn or a frame is transparent:\n"
+         "                       background (the GIF's background colour), light or dark\n"
+         "                       (default background)\n"
          "  --fill A,B,C,D,E     note, instrument, volume, effect type and parameter bytes of a\n"
          "                       drawn cell (default 61,127,77,9,99)\n"
          "  --inverse, --no-inverse   draw the bright pixels instead of the dark ones\n"

@@ -87,6 +87,7 @@ OpenmptView LoadWithOpenmpt(const std::vector<std::uint8_t>& bytes) {
     view.channels = mod.get_num_channels();
     for (int p = 0; p < view.patterns; ++p)
       view.rowsPerPattern.push_back(mod.get_pattern_num_rows(p));
+    view.durationSeconds = mod.get_duration_seconds();
   } catch (const openmpt::exception&) {
     view.loaded = false;
   }

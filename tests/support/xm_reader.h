@@ -34,6 +34,7 @@ struct OpenmptView {
   bool loaded = false;
   int patterns = 0, orders = 0, channels = 0;
   std::vector<int> rowsPerPattern;
+  double durationSeconds = 0;  // of the whole song, as a player plays it
 };
 OpenmptView LoadWithOpenmpt(const std::vector<std::uint8_t>& bytes);
 

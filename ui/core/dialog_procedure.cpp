@@ -39,8 +39,16 @@ void InitDialog(DialogContext& c, WindowHandle dialog) {
   if (shown.BreakPatterns) ops.CheckDlgButton(dialog, ControlId::BreakPatterns, true);
 }
 
+// The option fields read back into the settings. The picture options have no field in the main
+// dialog: they keep what the settings file (or another window) set.
+void ReadDialogOptions(DialogContext& c, WindowHandle dialog) {
+  OptionValues values = ReadOptionFields(DialogOptionSource(c.Ops, dialog));
+  values.Picture = c.Settings.Picture;
+  ReadOptions(values, c.Settings);
+}
+
 void SaveSettings(DialogContext& c, WindowHandle dialog) {
-  ReadOptions(ReadOptionFields(DialogOptionSource(c.Ops, dialog)), c.Settings);
+  ReadDialogOptions(c, dialog);
   const RunReporter reporter = DialogReporter(c.Ops, dialog);
   if (SaveSettingsFile(c.Settings)) {
     Report(reporter, Message::SettingsSaved);
@@ -56,7 +64,7 @@ void Load(DialogContext& c, WindowHandle dialog) {
 }
 
 void Save(DialogContext& c, WindowHandle dialog) {
-  ReadOptions(ReadOptionFields(DialogOptionSource(c.Ops, dialog)), c.Settings);
+  ReadDialogOptions(c, dialog);
   const std::string output =
       c.Ops.GetDlgItemTextA(dialog, ControlId::OutputPath, kOutputBufferSize);
   const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);

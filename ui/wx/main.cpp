@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/init.h>
 
+#include <cstdio>
 #include <iostream>
 
 #include "convert/conversion_run.h"
@@ -24,6 +25,7 @@ class VorlixApp : public wxApp {
 wxIMPLEMENT_APP_NO_MAIN(vorlix::VorlixApp);
 
 int main(int, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each progress line reaches a pipe as it is written
   int toolkitArgc = 1;
   char* toolkitArgv[] = {argv[0], nullptr};
   if (!wxEntryStart(toolkitArgc, toolkitArgv) || !wxTheApp || !wxTheApp->CallOnInit()) {
@@ -38,7 +40,7 @@ int main(int, char** argv) {
   const vorlix::WindowOps ops = vorlix::MakeWxWindowOps(desktop);
   vorlix::DialogContext context{ops, wxTheApp, settings, state, std::cout};
   context.AfterLoad = [&](vorlix::WindowHandle dialog, const std::string& input) {
-    vorlix::ShowPreviewWindow(desktop, ops, dialog, input);
+    vorlix::ShowPreviewWindow(desktop, ops, settings, dialog, input);
   };
 
   const int status = vorlix::RunMainDialog(context);

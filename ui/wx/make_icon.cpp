@@ -1,8 +1,11 @@
-// Draws the program icon, 64x64: a rounded dark tile holding an 8x8 grid of pattern cells, the
-// lit ones forming a note. Writes it as XPM (compiled into the program) and as PNG (installed).
-//   make_icon OUT.xpm OUT.png
+// Draws the program icon: a rounded dark tile holding an 8x8 grid of pattern cells, the lit ones
+// forming a note. The 64x64 picture is compiled into the program as XPM; the installed PNGs are
+// drawn at each size of the icon theme, cells and edges scaled to whole pixels.
+//   make_icon xpm OUT.xpm          the 64x64 picture as XPM
+//   make_icon png SIZE OUT.png     the picture at SIZE x SIZE pixels (16 to 512)
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,8 +13,8 @@
 
 namespace {
 
-constexpr int kSize = 64;
-constexpr int kCell = 6, kGap = 1, kGridStart = 5;
+constexpr int kXpmSize = 64;
+constexpr int kGridCells = 8;
 
 const char* const kNote[8] = {
     "....####",  //
@@ -45,22 +48,32 @@ bool InsideRounded(int x, int y, int from, int to, int radius) {
   return dx * dx + dy * dy <= radius * radius;
 }
 
-std::vector<std::string> Draw() {
-  std::vector<std::string> rows(kSize, std::string(kSize, ' '));
-  for (int y = 0; y < kSize; ++y) {
-    for (int x = 0; x < kSize; ++x) {
-      if (InsideRounded(x, y, 2, 61, 8))
+// The picture at `size` pixels, one character of the palette per pixel. At 64 the tile spans
+// pixels 2..61 with a one-pixel edge, and the cells are 6 pixels with gaps of 1 from pixel 5.
+std::vector<std::string> Draw(int size) {
+  const int edge = std::max(1, size / 64);
+  const int inset = std::max(edge, size / 32);
+  const int radius = size / 8;
+  const int pitch = size * 7 / 64;  // one cell and its gap
+  const int gap = pitch >= 2 ? std::max(1, pitch / 7) : 0;
+  const int span = kGridCells * pitch - gap;
+  const int gridStart = (size - span + 1) / 2;
+
+  std::vector<std::string> rows(size, std::string(size, ' '));
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      if (InsideRounded(x, y, inset, size - 1 - inset, radius))
         rows[y][x] = '.';
-      else if (InsideRounded(x, y, 1, 62, 9))
+      else if (InsideRounded(x, y, inset - edge, size - 1 - inset + edge, radius + edge))
         rows[y][x] = '+';
     }
   }
-  for (int r = 0; r < 8; ++r) {
-    for (int c = 0; c < 8; ++c) {
+  for (int r = 0; r < kGridCells; ++r) {
+    for (int c = 0; c < kGridCells; ++c) {
       const char key = kNote[r][c] == '#' ? 'X' : 'o';
-      const int x0 = kGridStart + c * (kCell + kGap), y0 = kGridStart + r * (kCell + kGap);
-      for (int y = y0; y < y0 + kCell; ++y) {
-        for (int x = x0; x < x0 + kCell; ++x) rows[y][x] = key;
+      const int x0 = gridStart + c * pitch, y0 = gridStart + r * pitch;
+      for (int y = y0; y < y0 + pitch - gap; ++y) {
+        for (int x = x0; x < x0 + pitch - gap; ++x) rows[y][x] = key;
       }
     }
   }
@@ -71,7 +84,8 @@ bool WriteXpm(const char* path, const std::vector<std::string>& rows) {
   std::FILE* f = std::fopen(path, "w");
   if (!f) return false;
   std::fprintf(f, "/* XPM */\n/* The vorlix icon, written by make_icon.cpp. */\n");
-  std::fprintf(f, "static const char* const vorlix_xpm[] = {\n\"%d %d %zu 1\",\n", kSize, kSize,
+  const int size = static_cast<int>(rows.size());
+  std::fprintf(f, "static const char* const vorlix_xpm[] = {\n\"%d %d %zu 1\",\n", size, size,
                std::size(kPalette));
   for (const Colour& c : kPalette) {
     if (c.opaque) {
@@ -80,22 +94,23 @@ bool WriteXpm(const char* path, const std::vector<std::string>& rows) {
       std::fprintf(f, "\"%c c None\",\n", c.key);
     }
   }
-  for (int y = 0; y < kSize; ++y) {
-    std::fprintf(f, "\"%s\"%s\n", rows[y].c_str(), y + 1 < kSize ? "," : "};");
+  for (int y = 0; y < size; ++y) {
+    std::fprintf(f, "\"%s\"%s\n", rows[y].c_str(), y + 1 < size ? "," : "};");
   }
   return std::fclose(f) == 0;
 }
 
 bool WritePng(const char* path, const std::vector<std::string>& rows) {
-  FIBITMAP* dib = FreeImage_Allocate(kSize, kSize, 32);
+  const int size = static_cast<int>(rows.size());
+  FIBITMAP* dib = FreeImage_Allocate(size, size, 32);
   if (!dib) return false;
-  for (int y = 0; y < kSize; ++y) {
-    for (int x = 0; x < kSize; ++x) {
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
       for (const Colour& c : kPalette) {
         if (c.key != rows[y][x]) continue;
         RGBQUAD q{static_cast<BYTE>(c.rgb & 0xFF), static_cast<BYTE>((c.rgb >> 8) & 0xFF),
                   static_cast<BYTE>(c.rgb >> 16), static_cast<BYTE>(c.opaque ? 255 : 0)};
-        FreeImage_SetPixelColor(dib, x, kSize - 1 - y, &q);  // rows are stored bottom-up
+        FreeImage_SetPixelColor(dib, x, size - 1 - y, &q);  // rows are stored bottom-up
       }
     }
   }
@@ -104,16 +119,21 @@ bool WritePng(const char* path, const std::vector<std::string>& rows) {
   return ok;
 }
 
+int Usage() {
+  std::fprintf(stderr, "usage: make_icon xpm OUT.xpm | make_icon png SIZE OUT.png\n");
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_icon OUT.xpm OUT.png\n");
-    return 2;
-  }
-  const std::vector<std::string> rows = Draw();
+  const std::string kind = argc > 1 ? argv[1] : "";
+  if (kind == "xpm" && argc == 3) return WriteXpm(argv[2], Draw(kXpmSize)) ? 0 : 1;
+  if (kind != "png" || argc != 4) return Usage();
+  const int size = std::atoi(argv[2]);
+  if (size < 16 || size > 512) return Usage();
   FreeImage_Initialise(FALSE);
-  const bool ok = WriteXpm(argv[1], rows) && WritePng(argv[2], rows);
+  const bool ok = WritePng(argv[3], Draw(size));
   FreeImage_DeInitialise();
   return ok ? 0 : 1;
 }

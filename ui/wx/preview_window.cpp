@@ -76,7 +76,8 @@ class PreviewCanvas : public wxScrolledWindow {
 
 class PreviewWindow : public wxFrame {
  public:
-  PreviewWindow(WxDesktop& desktop, const WindowOps& ops, WindowHandle dialog, wxWindow* owner);
+  PreviewWindow(WxDesktop& desktop, const WindowOps& ops, const ConversionSettings& program,
+                WindowHandle dialog, wxWindow* owner);
   ~PreviewWindow() override { desktop_.Preview = nullptr; }
   void Load(const std::string& inputPath);
   void FollowFields(wxWindow* dialogWindow);
@@ -86,6 +87,7 @@ class PreviewWindow : public wxFrame {
   void OnFieldBox(wxCommandEvent& e);
   void BuildControls();
   void OptionsChanged();
+  ConversionSettings FieldSettings() const;
   void ShowFrame(int j);
   void Redraw();
   void UpdateInfo(const PatternView* view);
@@ -95,6 +97,7 @@ class PreviewWindow : public wxFrame {
 
   WxDesktop& desktop_;
   const WindowOps& ops_;
+  const ConversionSettings& program_;  // the picture options, which have no fields
   WindowHandle dialog_;
   std::unique_ptr<PreviewFrames> frames_;
   ConversionSettings settings_ = StartupSettings();
@@ -111,12 +114,14 @@ class PreviewWindow : public wxFrame {
   wxTimer playTimer_;
 };
 
-PreviewWindow::PreviewWindow(WxDesktop& desktop, const WindowOps& ops, WindowHandle dialog,
+PreviewWindow::PreviewWindow(WxDesktop& desktop, const WindowOps& ops,
+                             const ConversionSettings& program, WindowHandle dialog,
                              wxWindow* owner)
     : wxFrame(owner, wxID_ANY, "vorlix preview", wxDefaultPosition, wxDefaultSize,
               wxDEFAULT_FRAME_STYLE | wxTAB_TRAVERSAL),
       desktop_(desktop),
       ops_(ops),
+      program_(program),
       dialog_(dialog) {
   BuildControls();
   poll_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Poll(); });
@@ -169,8 +174,7 @@ void PreviewWindow::Load(const std::string& inputPath) {
   SetPlaying(false);
   frames_.reset();
   frame_ = 0;
-  settings_ = StartupSettings();
-  ReadOptions(ReadOptionFields(DialogOptionSource(ops_, dialog_)), settings_);
+  settings_ = FieldSettings();
   RunError error = RunError::None;
   frames_ = PreviewFrames::Open(NativePath(inputPath), settings_, error);
   if (!frames_) {
@@ -205,12 +209,18 @@ void PreviewWindow::OnFieldBox(wxCommandEvent& e) {
   OptionsChanged();
 }
 
-// The fields as a Save would read them, clamped the same way.
+// The fields as a Save reads them, clamped the same way, with the program's picture options.
+ConversionSettings PreviewWindow::FieldSettings() const {
+  OptionValues values = ReadOptionFields(DialogOptionSource(ops_, dialog_));
+  values.Picture = program_.Picture;
+  ConversionSettings settings = program_;
+  ReadOptions(values, settings);
+  return settings;
+}
+
 void PreviewWindow::OptionsChanged() {
   if (!frames_) return;
-  ConversionSettings settings = StartupSettings();
-  ReadOptions(ReadOptionFields(DialogOptionSource(ops_, dialog_)), settings);
-  settings_ = settings;
+  settings_ = FieldSettings();
   frames_->SetSettings(settings_);
   Redraw();
 }
@@ -247,6 +257,9 @@ void PreviewWindow::UpdateInfo(const PatternView* view) {
   if (view != nullptr) {
     text += wxString::Format("   drawn %.1f %%   %d channels", DrawnShare(*view), view->channels);
   }
+  if (settings_.Picture.AutoThreshold && settings_.Picture.Dither == DitherMethod::None) {
+    text += wxString::Format("   threshold %d (auto)", frames_->Used().Threshold);
+  }
   const int prepared = frames_->PreparedFrames();
   if (prepared < frames_->FrameCount()) {
     text += wxString::Format("   preparing %d/%d", prepared, frames_->FrameCount());
@@ -259,7 +272,7 @@ void PreviewWindow::Poll() {
   if (!frames_) return;
   if (!drawn_) {
     Redraw();
-    if (drawn_ && playing_) playTimer_.StartOnce(FrameMilliseconds(settings_, frame_));
+    if (drawn_ && playing_) playTimer_.StartOnce(FrameMilliseconds(frames_->Used(), frame_));
     return;
   }
   UpdateInfo(nullptr);
@@ -274,7 +287,7 @@ void PreviewWindow::SetPlaying(bool playing) {
   playing_ = playing && frames_ && frames_->FrameCount() > 1;
   play_->SetLabel(playing_ ? "&Pause" : "&Play");
   if (playing_) {
-    playTimer_.StartOnce(std::max(1, FrameMilliseconds(settings_, frame_)));
+    playTimer_.StartOnce(std::max(1, FrameMilliseconds(frames_->Used(), frame_)));
   } else {
     playTimer_.Stop();
   }
@@ -285,7 +298,7 @@ void PreviewWindow::SetPlaying(bool playing) {
 void PreviewWindow::PlayTick() {
   if (!playing_ || !frames_) return;
   ShowFrame((frame_ + 1) % frames_->FrameCount());
-  if (drawn_) playTimer_.StartOnce(std::max(1, FrameMilliseconds(settings_, frame_)));
+  if (drawn_) playTimer_.StartOnce(std::max(1, FrameMilliseconds(frames_->Used(), frame_)));
 }
 
 namespace {
@@ -304,12 +317,12 @@ void PlaceBeside(wxFrame* preview, wxWindow* dialog) {
 
 }  // namespace
 
-void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, WindowHandle dialog,
-                       const std::string& inputPath) {
+void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, const ConversionSettings& program,
+                       WindowHandle dialog, const std::string& inputPath) {
   wxWindow* dialogWindow = DialogWindow(desktop, dialog);
   if (dialogWindow == nullptr) return;
   if (desktop.Preview == nullptr) {
-    auto* preview = new PreviewWindow(desktop, ops, dialog, dialogWindow);
+    auto* preview = new PreviewWindow(desktop, ops, program, dialog, dialogWindow);
     desktop.Preview = preview;
     preview->FollowFields(dialogWindow);
     PlaceBeside(preview, dialogWindow);

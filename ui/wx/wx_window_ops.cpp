@@ -36,19 +36,39 @@ class NoTabStopTextCtrl : public wxTextCtrl {
   bool AcceptsFocusFromKeyboard() const override { return false; }
 };
 
-// A file dropped on a path field puts its path there.
+// A file dropped on a path field puts its path there. The toolkit hands a drop to the top-most
+// control under the point, and a group box created after the fields it frames lies above them;
+// so the group boxes take drops as well and pass them on to the path field under the point.
 class PathDropTarget : public wxFileDropTarget {
  public:
-  explicit PathDropTarget(wxTextCtrl* field) : field_(field) {}
-  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& paths) override {
-    if (paths.empty()) return false;
-    field_->SetValue(paths[0]);
-    field_->SetInsertionPointEnd();
+  PathDropTarget(wxWindow* receiver, const std::vector<wxTextCtrl*>& pathFields)
+      : receiver_(receiver), pathFields_(pathFields) {}
+  wxDragResult OnEnter(wxCoord x, wxCoord y, wxDragResult suggested) override {
+    return OnDragOver(x, y, suggested);
+  }
+  wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult suggested) override {
+    return FieldAt(x, y) ? wxFileDropTarget::OnDragOver(x, y, suggested) : wxDragNone;
+  }
+  bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& paths) override {
+    wxTextCtrl* field = FieldAt(x, y);
+    if (!field || paths.empty()) return false;
+    field->SetValue(paths[0]);
+    field->SetInsertionPointEnd();
     return true;
   }
 
  private:
-  wxTextCtrl* field_;
+  // The drop point comes relative to the receiving control.
+  wxTextCtrl* FieldAt(wxCoord x, wxCoord y) const {
+    const wxPoint onScreen = receiver_->GetScreenPosition() + wxPoint(x, y);
+    for (wxTextCtrl* field : pathFields_) {
+      if (field->GetScreenRect().Contains(onScreen)) return field;
+    }
+    return nullptr;
+  }
+
+  wxWindow* receiver_;
+  const std::vector<wxTextCtrl*>& pathFields_;
 };
 
 // Number fields take digits; control keys, moves and shortcuts pass.
@@ -172,13 +192,17 @@ class TemplateDialog : public wxDialog {
         if (best > size.y) box->SetSize(pos.x, pos.y - (best - size.y) / 2, size.x, best);
         return box;
       }
-      case ControlKind::GroupBox:
-        return new wxStaticBox(this, id, caption, pos, size);
+      case ControlKind::GroupBox: {
+        auto* box = new wxStaticBox(this, id, caption, pos, size);
+        box->SetDropTarget(new PathDropTarget(box, pathFields_));
+        return box;
+      }
       case ControlKind::Label:
         return new wxStaticText(this, id, caption, pos, size, wxST_NO_AUTORESIZE | wxALIGN_LEFT);
       case ControlKind::PathField: {
         auto* f = new wxTextCtrl(this, id, caption, pos, size);
-        f->SetDropTarget(new PathDropTarget(f));
+        f->SetDropTarget(new PathDropTarget(f, pathFields_));
+        pathFields_.push_back(f);
         return f;
       }
       case ControlKind::NumberField:
@@ -196,6 +220,7 @@ class TemplateDialog : public wxDialog {
   DialogProc procedure_;
   std::map<int, wxWindow*> controls_;
   std::vector<std::pair<ControlKind, wxWindow*>> order_;
+  std::vector<wxTextCtrl*> pathFields_;
 };
 
 namespace {

@@ -1,0 +1,24 @@
+// Reducing a stretched frame to one bit per pixel, at the threshold or by one of the image
+// library's dithers. In both results index 1 is a bright pixel and index 0 a dark one, so
+// MarkFromIndex reads them alike and inverse colours work the same.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <cstdint>
+
+#include "settings/picture_options.h"
+
+namespace vorlix {
+
+// The 8-bit luminance that the library's threshold and dithers compare: the picture itself when
+// it is 8-bit grey already, otherwise a new image the caller unloads (nullptr: no memory).
+FIBITMAP* LuminanceOf(FIBITMAP* picture);
+
+// A new one-bit image of the picture's size, owned by the caller; nullptr when the library
+// gives none. DitherMethod::None is FreeImage_Threshold at `threshold`; a dither leaves the
+// threshold unused. Ordered dithers depend on the pixel's place alone, so an unchanged area of
+// consecutive frames gets the same dots.
+FIBITMAP* ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, DitherMethod dither);
+
+}  // namespace vorlix

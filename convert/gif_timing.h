@@ -1,0 +1,27 @@
+// Tempo and speed from the GIF's own frame delays: the row time (speed x 2.5 / tempo seconds)
+// closest to the median delay. With pattern breaks on, each frame after the first plays one row.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace vorlix {
+
+// Delays of 0 or 1 hundredths play as 10, as browsers play them.
+inline constexpr int kShortDelayAsPlayed = 10;
+
+// The median of the delays (hundredths of a second) as played; of an even count the lower of
+// the two middle ones. Nothing when there are no delays.
+std::optional<int> MedianDelay(std::span<const int> delays);
+
+struct RowTiming {
+  int Tempo = 0;  // 32..255
+  int Speed = 0;  // 1..31
+};
+
+// The tempo and speed whose row time is closest to `delay` hundredths. Of equally close ones,
+// the preferred speed wins, then the smallest speed, and for one speed the smallest tempo.
+RowTiming ClosestRowTiming(int delay, int preferredSpeed);
+
+}  // namespace vorlix
