@@ -3,6 +3,7 @@
 # run, vorlix-cli (default options), the straightforward reference conversion, gifsicle
 # (unoptimise and resize to 120x150, the peer) and a decode-only floor, and prints one table of
 # medians and ratios. Wall times; the peak resident memory of vorlix-cli from /usr/bin/time.
+# Then the answer times of the preview on the 640x480 video (bench/preview_bench).
 #   bench/run.sh            BUILD=dir (default build/), RUNS=5, LITERAL_RUNS=3, OUT=bench/out
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,7 +15,7 @@ out="$(realpath -m "${OUT:-$root/bench/out}")"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j"$(nproc)" --target vorlix-cli vorlix_literal bench_floor bench_inputs \
+cmake --build "$build" -j"$(nproc)" --target vorlix-cli vorlix_literal bench_floor bench_inputs preview_bench \
   >/dev/null
 command -v gifsicle >/dev/null || { echo "gifsicle is missing (scripts/setup.sh installs it)"; exit 1; }
 have_time=1
@@ -92,3 +93,6 @@ echo "frame (at most 240) through the library's multi-page interface, which re-r
 echo "file for every page; ours reads it from memory, so ours/floor can fall below 1. same: ours"
 echo "and literal wrote identical modules."
 [ "$have_time" = 1 ] || echo "Peak memory not measured: /usr/bin/time (package time) is missing."
+echo
+"$build/bench/preview_bench" "$out/inputs/video.gif" 20
+echo "Preview: medians of 20 changes, each followed by drawing the shown frame (frame 0)."

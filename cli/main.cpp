@@ -1,12 +1,16 @@
 // vorlix-cli: the headless converter. Runs Load and Save of the window program on the options
 // and paths given on the command line.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "cli/core/cli_options.h"
 #include "convert/conversion_run.h"
+#include "convert/preview_run.h"
 #include "settings/settings_file.h"
 #include "ui/core/version.h"
 
@@ -20,6 +24,18 @@ constexpr int kUsageError = 2;
 struct NullBuffer : std::streambuf {
   int overflow(int c) override { return c; }
 };
+
+// The preview that --preview asks for; true when it was written.
+bool WritePreview(const vorlix::CliOptions& options, const vorlix::ConversionSettings& settings,
+                  const vorlix::RunReporter& reporter, std::ostream& progress) {
+  vorlix::PreviewRequest request;
+  request.typedName = *options.preview;
+  request.style = options.previewStyle.value_or(vorlix::PreviewStyle::Picture);
+  // Any frame past the last is refused, however large.
+  request.frame = static_cast<int>(
+      std::min<std::uint32_t>(options.previewFrame.value_or(0), std::numeric_limits<int>::max()));
+  return vorlix::PreviewRun(request, options.input, settings, reporter, progress);
+}
 
 }  // namespace
 
@@ -62,10 +78,19 @@ int main(int argc, char** argv) {
   std::ostream silent(&nothing);
   std::ostream& progress = options->quiet ? silent : std::cout;
 
+  // A preview name that cannot be written is refused before anything is read.
+  if (options->preview && !CheckPreviewName(*options->preview, reporter)) return kNotWritten;
   RunState state;
   LoadInput(options->input, reporter, state);
   // A failed Load has said why; a Save after it could only add "Nothing is loaded.".
   if (!state.InputLoadedFlag) return kNotWritten;
+  if (options->preview) {
+    // A preview instead of a module, unless an OUTPUT asks for one as well.
+    const bool written = WritePreview(*options, settings, reporter, progress);
+    progress.flush();
+    if (!written) return kNotWritten;
+    if (!options->output) return kWritten;
+  }
   const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
   const int outcome =
       ConversionRun(typedOutput, options->input, reporter, progress, settings, state);

@@ -27,6 +27,9 @@ constexpr MessageEntry kMessages[] = {
     {Message::GifTiming, MessageKind::Information,
      "Timing from the GIF: tempo {tempo}, speed {speed} for a median delay of {delay} "
      "hundredths of a second."},
+    {Message::PreviewNameBad, MessageKind::Error,
+     "A preview is written as .png or .gif, not as {name}."},
+    {Message::NoSuchFrame, MessageKind::Error, "This animation has no frame {name}."},
 };
 
 const MessageEntry& EntryOf(Message message) {
@@ -96,6 +99,10 @@ std::string FrameConvertedLine(int frame) {
 
 std::string ConvertedFramesStatus(int converted, int frameTotal) {
   return "Converted frames: " + std::to_string(converted) + "/" + std::to_string(frameTotal);
+}
+
+std::string PreviewSavedLine(const std::string& name) {
+  return "Preview saved to file " + name + ".\n";
 }
 
 }  // namespace vorlix

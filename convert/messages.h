@@ -21,6 +21,8 @@ enum class Message {
   CannotSaveSettings,
   AutomaticThreshold,  // gives the threshold chosen: AutomaticThresholdText
   GifTiming,           // gives the tempo and speed chosen: GifTimingText
+  PreviewNameBad,  // names the file
+  NoSuchFrame,     // names the frame number
 };
 
 // How a conversion ended.
@@ -48,5 +50,7 @@ const char* MessageCaption(MessageKind kind);
 std::string SavingToLine(const std::string& outputName);
 std::string FrameConvertedLine(int frame);
 std::string ConvertedFramesStatus(int converted, int frameTotal);
+// Standard-output line of a written preview.
+std::string PreviewSavedLine(const std::string& name);
 
 }  // namespace vorlix

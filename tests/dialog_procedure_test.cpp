@@ -392,6 +392,21 @@ TEST_F(DialogProcedureTest, LoadAndSaveReportInTheMainDialog) {
   for (const ShownMessage& m : desk.Messages) EXPECT_EQ(m.Owner, main);
 }
 
+TEST_F(DialogProcedureTest, OnlyASuccessfulLoadOpensThePreview) {
+  std::vector<std::pair<WindowHandle, std::string>> previews;
+  context.AfterLoad = [&](WindowHandle dialog, const std::string& input) {
+    previews.emplace_back(dialog, input);
+  };
+  const WindowHandle main = OpenMain();
+  EXPECT_TRUE(Command(main, ControlId::Load));  // the troll is not here
+  EXPECT_TRUE(previews.empty());
+  WriteStripesGif("troll.gif", 2);
+  EXPECT_TRUE(Command(main, ControlId::Load));
+  // After the "File loaded." box, with the path as typed.
+  ExpectLastMessage(main, "File loaded.", MessageKind::Information);
+  EXPECT_EQ(previews, (std::vector<std::pair<WindowHandle, std::string>>{{main, ".\\troll.gif"}}));
+}
+
 TEST_F(DialogProcedureTest, PathsAreReadThroughBuffersOf3000And1024) {
   const WindowHandle main = OpenMain();
   WriteStripesGif("in.gif", 1);

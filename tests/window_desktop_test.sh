@@ -127,9 +127,12 @@ press() {  # press KEY...: into the main dialog
   sleep 0.2
   xdotool key --delay 60 "$@"
 }
-# Checks the one message box now shown over the main dialog, then dismisses it.
+# Windows shown besides the main dialog: the preview, once a Load has succeeded.
+preview=()
+# Checks the one message box now shown over the main dialog, then dismisses it. After a Load
+# that succeeds (opens_preview=yes), the preview opens beside the main dialog.
 message_box() {  # message_box CAPTION
-  wait_windows vorlix "$1"
+  wait_windows vorlix "$1" "${preview[@]}"
   local box
   box=$(window_id "$1")
   check "$1 box has the caption $1" "$1" "$(xdotool getwindowname "$box")"
@@ -138,7 +141,8 @@ message_box() {  # message_box CAPTION
   xdotool windowactivate --sync "$box" 2>/dev/null || xdotool windowfocus --sync "$box"
   sleep 0.2
   xdotool key Return
-  wait_windows vorlix
+  [ "${opens_preview:-}" = yes ] && preview=("vorlix preview")
+  wait_windows vorlix "${preview[@]}"
 }
 drop_on() {  # drop_on X Y PATH: X, Y in dialog units of the main dialog's template (266 x 222)
   local mx my mw mh
@@ -166,7 +170,7 @@ check "drop onto the tempo field refused" 1 "$status"
 
 # Load and Save now use the dropped paths; the existing module gets a numbered name.
 press alt+l
-message_box Information
+opens_preview=yes message_box Information
 press alt+s
 message_box Information
 saved="$work/Drop here/old module_1.xm"
@@ -187,13 +191,13 @@ check "program still running" yes "$(alive)"
 # The About box: over the main dialog, with a close box; the window manager's close request
 # closes it alone.
 press alt+a
-wait_windows vorlix About
+wait_windows vorlix About "${preview[@]}"
 about=$(window_id About)
 check "About box has the caption About" About "$(xdotool getwindowname "$about")"
 check "About box is shown over the main dialog" over "$(over_main "$about")"
 check "About box asks for a close box" yes "$(close_box "$about")"
 wmctrl -i -c "$about"
-wait_windows vorlix
+wait_windows vorlix "${preview[@]}"
 check "closing the About box leaves the program running" yes "$(alive)"
 
 # The window manager's close request on the main dialog ends the program with status 0.

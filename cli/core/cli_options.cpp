@@ -17,6 +17,9 @@ enum class OptionKind {
   BoxOn,      // checks a box
   BoxOff,     // unchecks a box
   Switch,     // a switch of the program itself
+  Text,       // --name TEXT: a text for the program itself
+  Count,      // --name N: a whole number for the program itself
+  Style,      // --name picture|tracker: the style of a preview
 };
 
 // One option of the command line and what it sets.
@@ -30,6 +33,8 @@ struct CliOptionRow {
   bool CliOptions::*flag = nullptr;                // Switch
   std::span<const std::string_view> names{};       // Choice: the names, in the order of values
   void (*choose)(OptionValues&, std::uint8_t) = nullptr;  // Choice: sets the value of a name
+  std::optional<std::string> CliOptions::*text = nullptr;     // Text
+  std::optional<std::uint32_t> CliOptions::*count = nullptr;  // Count
 };
 
 constexpr void ChooseDither(OptionValues& v, std::uint8_t i) {
@@ -60,6 +65,11 @@ constexpr CliOptionRow kOptionTable[] = {
      ChooseTiming},
     {"--transparent", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr,
      kBackdropNames, ChooseBackdrop},
+    {"--preview", nullptr, OptionKind::Text, nullptr, nullptr, nullptr, nullptr, {}, nullptr,
+     &CliOptions::preview},
+    {"--frame", nullptr, OptionKind::Count, nullptr, nullptr, nullptr, nullptr, {}, nullptr,
+     nullptr, &CliOptions::previewFrame},
+    {"--preview-style", nullptr, OptionKind::Style},
     {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr,
      &CliOptions::saveSettings},
     {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::quiet},
@@ -75,8 +85,18 @@ const CliOptionRow* FindOption(const std::string& name) {
 }
 
 bool TakesValue(const CliOptionRow& row) {
-  return row.kind == OptionKind::Number || row.kind == OptionKind::Threshold ||
-         row.kind == OptionKind::FillList || row.kind == OptionKind::Choice;
+  return row.kind != OptionKind::BoxOn && row.kind != OptionKind::BoxOff &&
+         row.kind != OptionKind::Switch;
+}
+
+std::optional<PreviewStyle> ParseStyle(const std::string& text) {
+  if (text == "picture") return PreviewStyle::Picture;
+  if (text == "tracker") return PreviewStyle::Tracker;
+  return std::nullopt;
+}
+
+std::string ExpectsNumber(const char* option, const std::string& value) {
+  return std::string(option) + " expects a whole number from 0 to 4294967295, not '" + value + "'";
 }
 
 // A whole unsigned decimal number of at most 32 bits.
@@ -128,6 +148,26 @@ bool ApplyChoice(const CliOptionRow& row, const std::string& value, CliOptions& 
   return true;
 }
 
+// Options of the program itself, which set nothing of the conversion.
+bool ApplyProgramOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
+                        std::string& error) {
+  if (row.kind == OptionKind::Text) {
+    if (value.empty()) error = std::string(row.name) + " needs a file name";
+    options.*row.text = value;
+    return !value.empty();
+  }
+  if (row.kind == OptionKind::Count) {
+    options.*row.count = ParseNumber(value);
+    if (!(options.*row.count)) error = ExpectsNumber(row.name, value);
+    return (options.*row.count).has_value();
+  }
+  options.previewStyle = ParseStyle(value);
+  if (!options.previewStyle) {
+    error = std::string(row.name) + " expects picture or tracker, not '" + value + "'";
+  }
+  return options.previewStyle.has_value();
+}
+
 // Records what one option sets; false with `error` set when its value is bad.
 bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
                  std::string& error) {
@@ -176,6 +216,10 @@ bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& 
     case OptionKind::Switch:
       options.*row.flag = true;
       return true;
+    case OptionKind::Text:
+    case OptionKind::Count:
+    case OptionKind::Style:
+      return ApplyProgramOption(row, value, options, error);
   }
   return false;
 }
@@ -234,6 +278,15 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
     error = "no input GIF given";
     return std::nullopt;
   }
+  if ((options.previewFrame || options.previewStyle) && !options.preview) {
+    error =
+        std::string(options.previewFrame ? "--frame" : "--preview-style") + " needs --preview FILE";
+    return std::nullopt;
+  }
+  if (options.preview && options.input.empty() && !options.help && !options.version) {
+    error = "--preview needs an input GIF";
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -278,6 +331,13 @@ std::string CliUsage() {
          "                       drawn cell (default 61,127,77,9,99)\n"
          "  --inverse, --no-inverse   draw the bright pixels instead of the dark ones\n"
          "  --break, --no-break       put a pattern break into every pattern (default on)\n"
+         "  --preview FILE       write a preview of what a tracker shows to FILE instead of a\n"
+         "                       module (a module too when OUTPUT is given): FILE.png one frame,\n"
+         "                       FILE.gif all frames at the module's timing; never replaced,\n"
+         "                       numbered like modules\n"
+         "  --frame N            the frame of a .png preview, from 0 (default 0)\n"
+         "  --preview-style S    picture (one pixel per column, default) or tracker (the\n"
+         "                       pattern view's text)\n"
          "  --save-settings      store the resulting options in vorlix.conf (INPUT optional)\n"
          "  --quiet, -q          no progress lines on standard output\n"
          "  --help, -h           this text\n"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/preview_picture.h"
 #include "settings/conversion_settings.h"
 #include "settings/option_values.h"
 
@@ -20,6 +21,9 @@ struct CliOptions {
   bool version = false;
   std::string input;
   std::optional<std::string> output;
+  std::optional<std::string> preview;         // --preview FILE
+  std::optional<std::uint32_t> previewFrame;  // --frame N
+  std::optional<PreviewStyle> previewStyle;   // --preview-style
 };
 
 // Parses the arguments after the program name. On a usage error returns nothing and sets

@@ -117,4 +117,25 @@ std::vector<std::vector<OpenmptCell>> OpenmptCells(const std::vector<std::uint8_
   return patterns;
 }
 
+std::vector<std::vector<std::string>> OpenmptCellLines(const std::vector<std::uint8_t>& bytes) {
+  const openmpt::module module(bytes);
+  std::vector<std::vector<std::string>> patterns;
+  const int channels = module.get_num_channels();
+  for (int p = 0; p < module.get_num_patterns(); ++p) {
+    std::vector<std::string> lines;
+    for (int r = 0; r < module.get_pattern_num_rows(p); ++r) {
+      for (int c = 0; c < channels; ++c) {
+        lines.push_back(module.format_pattern_row_channel(p, r, c, 0, true));
+      }
+    }
+    patterns.push_back(std::move(lines));
+  }
+  return patterns;
+}
+
+bool OpenmptColumnShown(const std::string& line, int m) {
+  static const int kStart[] = {0, 4, 6, 10}, kLength[] = {3, 2, 3, 3};
+  return line.substr(kStart[m], kLength[m]).find_first_not_of(". ") != std::string::npos;
+}
+
 }  // namespace vorlix::testxm

@@ -60,6 +60,7 @@ void SaveSettings(DialogContext& c, WindowHandle dialog) {
 void Load(DialogContext& c, WindowHandle dialog) {
   const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);
   LoadInput(input, DialogReporter(c.Ops, dialog), c.State);
+  if (c.State.InputLoadedFlag && c.AfterLoad) c.AfterLoad(dialog, input);
 }
 
 void Save(DialogContext& c, WindowHandle dialog) {

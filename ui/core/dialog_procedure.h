@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
+#include <string>
 
 #include "convert/conversion_run.h"
 #include "settings/conversion_settings.h"
@@ -18,6 +20,8 @@ struct DialogContext {
   ConversionSettings& Settings;
   RunState& State;
   std::ostream& Out;  // progress lines of a Save
+  // Called after a Load that succeeded, with the typed input path; may be empty.
+  std::function<void(WindowHandle dialog, const std::string& inputPath)> AfterLoad = nullptr;
 };
 
 bool DialogProcedure(DialogContext& context, WindowHandle dialog, unsigned message,

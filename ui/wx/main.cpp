@@ -9,6 +9,7 @@
 #include "convert/conversion_run.h"
 #include "settings/conversion_settings.h"
 #include "ui/core/dialog_procedure.h"
+#include "ui/wx/preview_window.h"
 #include "ui/wx/wx_window_ops.h"
 
 namespace vorlix {
@@ -38,6 +39,9 @@ int main(int, char** argv) {
   vorlix::WxDesktop desktop;
   const vorlix::WindowOps ops = vorlix::MakeWxWindowOps(desktop);
   vorlix::DialogContext context{ops, wxTheApp, settings, state, std::cout};
+  context.AfterLoad = [&](vorlix::WindowHandle dialog, const std::string& input) {
+    vorlix::ShowPreviewWindow(desktop, ops, settings, dialog, input);
+  };
 
   const int status = vorlix::RunMainDialog(context);
   std::cout.flush();

@@ -259,6 +259,10 @@ std::intptr_t RunDialog(WxDesktop& desktop, int templateId, WindowHandle owner,
 
 }  // namespace
 
+wxWindow* DialogWindow(const WxDesktop& desktop, WindowHandle handle) {
+  return Find(desktop, handle);
+}
+
 WindowOps MakeWxWindowOps(WxDesktop& desktop) {
   WindowOps ops;
   ops.DialogBoxParamA = [&desktop](InstanceHandle, int templateId, WindowHandle owner,
