@@ -71,8 +71,8 @@ bool SetFrameTime(FIBITMAP* dib, int ms) {
   return ok;
 }
 
-// Lets `write` fill a temporary beside the file and gives it the name only when whole, never
-// replacing a file (as modules are written); nothing is left when anything failed.
+// Lets `write` fill a temporary beside the file and gives it exactly that name only when whole,
+// never replacing a file (as modules are written); nothing is left when anything failed.
 bool WriteNewFile(const std::string& path, const std::function<bool(std::FILE*)>& write) {
   const TemporaryFile temp = CreateTemporaryFor(path);
   if (temp.file == nullptr) return false;
@@ -82,7 +82,8 @@ bool WriteNewFile(const std::string& path, const std::function<bool(std::FILE*)>
     DiscardTemporary(temp.path);
     return false;
   }
-  return !CommitTemporary(temp.path, path, [&] { return ResolvePreviewName(path); }).empty();
+  // No other name is tried: the caller says which file it wrote.
+  return !CommitTemporary(temp.path, path, [] { return std::string(); }).empty();
 }
 
 // A GIF of no frames, which the library opens as a multi-page bitmap to append frames to.
