@@ -32,7 +32,7 @@ struct CliOptionRow {
   bool OptionValues::*box = nullptr;               // BoxOn, BoxOff
   bool CliOptions::*flag = nullptr;                // Switch
   std::span<const std::string_view> names{};       // Choice: the names, in the order of values
-  void (*choose)(OptionValues&, std::uint8_t) = nullptr;  // Choice: sets the value of a name
+  void (*choose)(OptionValues&, std::uint8_t) = nullptr;      // Choice: sets the value of a name
   std::optional<std::string> CliOptions::*text = nullptr;     // Text
   std::optional<std::uint32_t> CliOptions::*count = nullptr;  // Count
 };
@@ -65,10 +65,27 @@ constexpr CliOptionRow kOptionTable[] = {
      ChooseTiming},
     {"--transparent", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr,
      kBackdropNames, ChooseBackdrop},
-    {"--preview", nullptr, OptionKind::Text, nullptr, nullptr, nullptr, nullptr, {}, nullptr,
+    {"--preview",
+     nullptr,
+     OptionKind::Text,
+     nullptr,
+     nullptr,
+     nullptr,
+     nullptr,
+     {},
+     nullptr,
      &CliOptions::preview},
-    {"--frame", nullptr, OptionKind::Count, nullptr, nullptr, nullptr, nullptr, {}, nullptr,
-     nullptr, &CliOptions::previewFrame},
+    {"--frame",
+     nullptr,
+     OptionKind::Count,
+     nullptr,
+     nullptr,
+     nullptr,
+     nullptr,
+     {},
+     nullptr,
+     nullptr,
+     &CliOptions::previewFrame},
     {"--preview-style", nullptr, OptionKind::Style},
     {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr,
      &CliOptions::saveSettings},
