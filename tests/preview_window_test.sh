@@ -104,9 +104,14 @@ preview=$(visible "vorlix preview")
 eval "$(xdotool getwindowgeometry --shell "$main")"
 main_x=$X main_width=$WIDTH main_y=$Y main_height=$HEIGHT
 eval "$(xdotool getwindowgeometry --shell "$preview")"
+preview_x=$X preview_y=$Y
 beside=$([ "$X" -ge $((main_x + main_width)) ] || [ $((X + WIDTH)) -le "$main_x" ] && echo yes || echo no)
 check "the preview is beside the main dialog" "yes" "$beside"
 
+click_main() {  # click_main X Y: a point of the main dialog, in dialog units
+  xdotool mousemove --sync $((main_x + main_width * $1 / 266)) $((main_y + main_height * $2 / 222)) click 1
+  sleep 0.3
+}
 mkdir -p "$build/artifacts"
 shot "$preview" "$build/artifacts/preview-before.png"
 # A new threshold typed into the main dialog's threshold field, reached by a click.
@@ -135,6 +140,18 @@ import -window "$preview" "$work/playing2.png"
 keys alt+p
 check "Alt+P plays the frames" "changed" \
   "$(cmp -s "$work/playing1.png" "$work/playing2.png" && echo same || echo changed)"
+# A picture option chosen in the preview applies to the next Save settings: the dither list is
+# opened by a click and its second entry ("fs") chosen by the keyboard.
+xdotool mousemove --sync $((preview_x + 120)) $((preview_y + 70)) click 1
+sleep 0.5
+keys Down Return
+focus "$main"
+click_main $((92 + 40)) $((203 + 7))
+dismiss Information Return
+check "the dither chosen in the preview is saved as the settings' tail" "20 1" \
+  "$(stat -c %s "$work/window/vorlix.conf" 2>/dev/null) $(od -An -tu1 -j16 -N1 "$work/window/vorlix.conf" 2>/dev/null | tr -d ' ')"
+rm -f "$work/window/vorlix.conf"
+focus "$preview"
 keys Escape
 wait_count "vorlix preview" 0
 check "main dialog open after closing the preview" "1" "$(visible vorlix | wc -l)"
