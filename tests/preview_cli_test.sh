@@ -56,7 +56,7 @@ check "bad style is a usage error" 2 "$status"
 check "bad style message" "vorlix-cli: --preview-style expects picture or tracker, not 'ascii' (see vorlix-cli --help)" "$(cat err.txt)"
 run --frame 1 in.gif
 check "frame without preview is a usage error" 2 "$status"
-check "help lists --preview" "yes" "$("$cli" --help | grep -q -- '--preview FILE' && echo yes)"
+check "help lists --preview" "yes" "$("$cli" --help | grep -- '--preview FILE' >/dev/null && echo yes)"
 
 if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
 echo "all checks passed"
