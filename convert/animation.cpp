@@ -5,6 +5,8 @@
 
 #include "convert/file_view.h"
 #include "convert/frame_sampling.h"
+#include "convert/gif_layout.h"
+#include "settings/xm_format.h"
 
 namespace vorlix {
 
@@ -18,14 +20,22 @@ ImageLibrary::~ImageLibrary() {
 
 int CountGifPages(const std::string& path) {
   // Read from memory: the library walks every block of the file with a seek each.
-  const std::unique_ptr<FileView> bytes = FileView::Open(path);
-  if (!bytes) return -1;
-  ViewStream stream(*bytes);
+  FileViewStatus status = FileViewStatus::Ok;
+  const std::unique_ptr<FileView> bytes = FileView::Open(path, status);
+  if (!bytes) return status == FileViewStatus::TooLarge ? kGifFileTooLarge : -1;
+  // The library walks the whole file when it opens it; shown only the first MaxFrames images,
+  // its work does not grow with the frames that are never converted. That there are more is
+  // our own walker's to say.
+  GifLayout layout;
+  const bool isGif = ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
+  ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
   if (!gif) return -1;
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
-  return pages;
+  // Frames that OpenGifFrames cannot compose, on a screen without pixels: no GIF to convert.
+  if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) return -1;
+  return layout.moreImages ? std::max(pages, MaxFrames + 1) : pages;
 }
 
 RunError OpenAnimation(const std::string& path, int pageCount, Animation& animation) {
@@ -41,6 +51,7 @@ RunError OpenAnimation(const std::string& path, int pageCount, Animation& animat
 
 RunError OpenAnimation(const std::string& path, Animation& animation) {
   const int pageCount = CountGifPages(path);
+  if (pageCount == kGifFileTooLarge) return RunError::TooLarge;
   if (pageCount < 0) return RunError::CannotOpen;
   return OpenAnimation(path, pageCount, animation);
 }

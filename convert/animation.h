@@ -23,13 +23,15 @@ struct ImageLibrary {
 };
 
 struct Animation {
-  int pageCount = 0;       // frames as the image library counts them
+  int pageCount = 0;       // frames as CountGifPages counts them
   int frameTotal = 0;      // frames converted: pageCount, at most MaxFrames
   GifFramesHandle frames;  // the compositor; empty when frameTotal is 0
 };
 
-// Number of frames the image library reports for the GIF, or -1 when it reads no GIF from the
-// file. The caller keeps the library initialised.
+// Number of frames the image library reports for the GIF, MaxFrames + 1 for any number above
+// MaxFrames; -1 when it reads no GIF from the file, kGifFileTooLarge when the file is too large
+// to be held. The caller keeps the library initialised.
+inline constexpr int kGifFileTooLarge = -2;
 int CountGifPages(const std::string& path);
 
 // Opens the GIF at `path`, of `pageCount` frames as CountGifPages gave them. The caller keeps

@@ -1,6 +1,7 @@
 #include "convert/conversion_run.h"
 
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <optional>
 #include <vector>
@@ -52,12 +53,16 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std:
   return RunError::None;
 }
 
-// Writes the whole module into a new file; a module that could not be finished is removed.
-RunError WriteModule(Animation& animation, const LuminanceFrames* stored,
-                     const std::string& outputName, const ConversionSettings& settings,
-                     const RunReporter& reporter, std::ostream& out) {
+// Writes the whole module into a temporary file that gets the output name only when it is whole;
+// a module that could not be finished is removed. When another run took the output name in the
+// meantime, numbering goes on as ResolveOutputName numbers: `outputName` becomes the name used.
+RunError WriteModule(Animation& animation, const LuminanceFrames* stored, std::string& outputName,
+                     const std::function<std::string()>& nextName,
+                     const ConversionSettings& settings, const RunReporter& reporter,
+                     std::ostream& out) {
   const ModuleHeader header = BuildModuleHeader(settings, animation.frameTotal);
-  std::FILE* file = CreateNewFile(outputName);
+  const TemporaryFile temp = CreateTemporaryFor(outputName);
+  std::FILE* file = temp.file;
   if (!file) return RunError::CannotWrite;
   std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
   RunError error = WriteModuleHeader(file, header)
@@ -65,8 +70,14 @@ RunError WriteModule(Animation& animation, const LuminanceFrames* stored,
                        : RunError::CannotWrite;
   if (error == RunError::None && !WriteInstrumentBlock(file)) error = RunError::CannotWrite;
   if (!FinishFile(file) && error == RunError::None) error = RunError::CannotWrite;
-  if (error != RunError::None) std::remove(outputName.c_str());
-  return error;
+  if (error != RunError::None) {
+    DiscardTemporary(temp.path);
+    return error;
+  }
+  const std::string savedName = CommitTemporary(temp.path, outputName, nextName);
+  if (savedName.empty()) return RunError::CannotWrite;
+  outputName = savedName;
+  return RunError::None;
 }
 
 // Tempo and speed from the median delay of the converted frames, said as an Information line.
@@ -86,11 +97,12 @@ void ApplyGifTiming(const Animation& animation, ConversionSettings& settings,
 
 // Opens the GIF and converts it; says so when frames are cut, and what the picture options
 // chose.
-RunError Convert(const std::string& path, const std::string& outputName,
-                 const ConversionSettings& settings, const RunReporter& reporter,
-                 std::ostream& out) {
+RunError Convert(const std::string& path, std::string& outputName,
+                 const std::function<std::string()>& nextName, const ConversionSettings& settings,
+                 const RunReporter& reporter, std::ostream& out) {
   const ImageLibrary library;
   const int pageCount = CountGifPages(path);
+  if (pageCount == kGifFileTooLarge) return RunError::TooLarge;
   if (pageCount < 0) return RunError::CannotOpen;
   if (pageCount > MaxFrames) Report(reporter, Message::TooManyFrames);
   Animation animation;
@@ -112,7 +124,8 @@ RunError Convert(const std::string& path, const std::string& outputName,
     reporter.ShowMessage(KindOf(Message::AutomaticThreshold),
                          AutomaticThresholdText(used.Threshold));
   }
-  return WriteModule(animation, stored ? &*stored : nullptr, outputName, used, reporter, out);
+  return WriteModule(animation, stored ? &*stored : nullptr, outputName, nextName, used, reporter,
+                     out);
 }
 
 }  // namespace
@@ -130,8 +143,9 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
     return;
   }
   const ImageLibrary library;
-  if (CountGifPages(path) < 1) {
-    Report(reporter, Message::CannotOpenFile);
+  const int pageCount = CountGifPages(path);
+  if (pageCount < 1) {
+    Report(reporter, pageCount == kGifFileTooLarge ? Message::TooLarge : Message::CannotOpenFile);
     return;
   }
   Report(reporter, Message::FileLoaded);
@@ -157,7 +171,9 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
                   const RunReporter& reporter, std::ostream& out,
                   const ConversionSettings& settings, RunState& state) {
   state.SaveOutcome = 0;
-  const std::string outputName = ResolveOutputName(NativePath(typedOutputName));
+  const std::string typedName = NativePath(typedOutputName);
+  const std::string resolvedName = ResolveOutputName(typedName);
+  std::string outputName = resolvedName;
   out << SavingToLine(outputName);
   const std::string path = NativePath(inputPath);
   if (!FileExists(path) || !state.InputLoadedFlag) {
@@ -165,11 +181,14 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
     Report(reporter, Message::NothingLoaded);
     return state.SaveOutcome;
   }
-  const RunError error = Convert(path, outputName, settings, reporter, out);
+  const RunError error = Convert(
+      path, outputName, [&] { return ResolveOutputName(typedName); }, settings, reporter, out);
   if (error != RunError::None) {
     Report(reporter, ErrorMessage(error), outputName);
     return state.SaveOutcome;
   }
+  // The name moved on to a free one: the last "Saving to" line names the file written.
+  if (outputName != resolvedName) out << SavingToLine(outputName);
   state.SaveOutcome = 1;
   out << MessageText(Message::SavedToFile, outputName);
   Report(reporter, Message::SavedToFile, outputName);

@@ -13,11 +13,26 @@
 
 namespace vorlix {
 
+// More of a file than this is never read: 6 GiB. The largest GIF that converts, 240 frames each
+// covering the whole 4096 x 4096 screen and coded at one 12-bit code per pixel, takes 240 x
+// 16,777,216 x 1.5 bytes plus one length byte per 255, about 6.06 GB.
+inline constexpr std::uint64_t kMaxInputBytes = 6ull << 30;
+
+enum class FileViewStatus {
+  Ok,
+  CannotOpen,  // missing, unreadable, or not a regular file (a pipe, a device, a folder)
+  TooLarge,    // over kMaxInputBytes, or more than the address space left can hold
+};
+
 class FileView {
  public:
-  // The bytes of the file, mapped when possible and read otherwise; nullptr when it cannot be
-  // opened or read.
-  static std::unique_ptr<FileView> Open(const std::string& path);
+  // The bytes of a regular file, mapped when possible and read otherwise; nullptr when it cannot
+  // be opened or held, and `status` says why. Opening never waits on a pipe or a device.
+  static std::unique_ptr<FileView> Open(const std::string& path, FileViewStatus& status);
+  static std::unique_ptr<FileView> Open(const std::string& path) {
+    FileViewStatus status;
+    return Open(path, status);
+  }
   ~FileView();
   FileView(const FileView&) = delete;
   FileView& operator=(const FileView&) = delete;
@@ -37,9 +52,14 @@ class FileView {
 // file itself: a partial item is copied but not counted, and seeking past the end is allowed.
 // Writing through it always fails. Streams on different threads may read one view at the same
 // time: the view's bytes never change.
+//
+// Given a cut, the stream shows the first `cut` bytes of the view and then one GIF trailer byte
+// (0x3B), as if the file ended there.
 struct ViewStream {
-  explicit ViewStream(const FileView& v);
+  static constexpr std::size_t kWhole = SIZE_MAX;
+  explicit ViewStream(const FileView& v, std::size_t cut = kWhole);
   const FileView* view;
+  std::size_t cut;
   long position = 0;
   FreeImageIO io;  // kept here: the library may hold on to the pointer it is given
 };

@@ -5,6 +5,7 @@
 
 #include "convert/file_view.h"
 #include "convert/gif_layout.h"
+#include "settings/xm_format.h"
 
 namespace vorlix {
 namespace {
@@ -53,10 +54,15 @@ void GifFramesCloser::operator()(GifFrames* frames) const {
 }
 
 GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) {
-  std::unique_ptr<FileView> bytes = FileView::Open(path);
+  FileViewStatus viewStatus = FileViewStatus::Ok;
+  std::unique_ptr<FileView> bytes = FileView::Open(path, viewStatus);
+  if (viewStatus == FileViewStatus::TooLarge) {
+    status = GifFramesStatus::TooLarge;
+    return nullptr;
+  }
   GifLayout layout;
-  if (!bytes || !ReadGifLayout(bytes->Data(), bytes->Size(), layout) || layout.width == 0 ||
-      layout.height == 0) {
+  if (!bytes || !ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) ||
+      layout.width == 0 || layout.height == 0) {
     status = GifFramesStatus::CannotOpen;
     return nullptr;
   }
@@ -64,7 +70,9 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
     status = GifFramesStatus::TooLarge;
     return nullptr;
   }
-  auto stream = std::make_unique<ViewStream>(*bytes);
+  // The library is shown the first MaxFrames images only, as CountGifPages shows them.
+  const std::size_t cut = layout.moreImages ? layout.imagesEnd : ViewStream::kWhole;
+  auto stream = std::make_unique<ViewStream>(*bytes, cut);
   FIMULTIBITMAP* file = OpenGifFromStream(*stream, GIF_LOAD256);
   if (file == nullptr) {
     status = GifFramesStatus::CannotOpen;
@@ -239,7 +247,7 @@ void ComposeNext(GifFrames& frames, int j) {
 }  // namespace
 
 struct GifFrameReader {
-  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.bytes) {}
+  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.bytes, f.stream->cut) {}
   const GifFrames* frames;
   ViewStream stream;  // its own read position in the shared bytes
   FIMULTIBITMAP* file = nullptr;

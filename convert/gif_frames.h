@@ -20,7 +20,7 @@ inline constexpr std::uint64_t kCanvasPixelBudget = 16u * 1024u * 1024u;
 enum class GifFramesStatus {
   Ok,
   CannotOpen,  // not a GIF the image library can read
-  TooLarge,    // the logical screen is above the canvas budget
+  TooLarge,    // the logical screen is above the canvas budget, or the file too large to hold
 };
 
 struct GifFrames;

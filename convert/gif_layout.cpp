@@ -29,6 +29,7 @@ class ByteReader {
     value = lo | (hi << 8);
     return true;
   }
+  std::uint64_t Position() const { return position_; }
   bool Skip(std::int64_t count) {
     if (failed_ || (count < 0 && static_cast<std::uint64_t>(-count) > position_)) {
       failed_ = true;
@@ -107,7 +108,9 @@ bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
   if (!frame.complete) return false;
   if (packed & kHasColourTable) in.Skip(3 * ColourTableEntries(packed));
   std::uint8_t minCodeSize = 0;
-  return in.Byte(minCodeSize) && in.SkipSubBlocks();
+  if (!in.Byte(minCodeSize) || !in.SkipSubBlocks()) return false;
+  layout.imagesEnd = static_cast<std::size_t>(in.Position());
+  return true;
 }
 
 // An extension block; false when the walk ends here.
@@ -130,14 +133,18 @@ bool ReadExtension(ByteReader& in, PendingControl& control) {
 
 }  // namespace
 
-bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout) {
+bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout,
+                   std::size_t maxImages) {
   ByteReader in(data, size);
   if (!ReadScreen(in, layout)) return false;
   PendingControl control;
   std::uint8_t block = 0;
   bool walking = true;
   while (walking && in.Byte(block)) {
-    if (block == kImageDescriptor) {
+    if (block == kImageDescriptor && layout.frames.size() >= maxImages) {
+      layout.moreImages = true;
+      walking = false;
+    } else if (block == kImageDescriptor) {
       walking = ReadImage(in, control, layout);
     } else if (block == kExtension) {
       walking = ReadExtension(in, control);

@@ -26,6 +26,10 @@ struct GifLayout {
   int backgroundIndex = 0;
   std::vector<GifColour> globalPalette;
   std::vector<GifImageLayout> frames;
+  // Set when the walk stopped at an image past the limit it was given: the file holds more
+  // images than `frames`, and the data of the last of those end at offset `imagesEnd`.
+  bool moreImages = false;
+  std::size_t imagesEnd = 0;
 };
 
 inline constexpr int GifDisposalNone = 1;
@@ -34,7 +38,9 @@ inline constexpr int GifDisposalPrevious = 3;
 
 // Reads the layout of the GIF in `data`. Blocks are walked the same way the image library walks
 // them (an unknown block or the end of the data ends the walk), so both see the same images.
-// Returns false when the data do not start as a GIF.
-bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout);
+// The walk stops at the image descriptor after the first `maxImages` images, so that its cost
+// does not grow with the images after them. Returns false when the data do not start as a GIF.
+bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout,
+                   std::size_t maxImages = SIZE_MAX);
 
 }  // namespace vorlix

@@ -21,8 +21,8 @@ enum class Message {
   CannotSaveSettings,
   AutomaticThreshold,  // gives the threshold chosen: AutomaticThresholdText
   GifTiming,           // gives the tempo and speed chosen: GifTimingText
-  PreviewNameBad,  // names the file
-  NoSuchFrame,     // names the frame number
+  PreviewNameBad,      // names the file
+  NoSuchFrame,         // names the frame number
 };
 
 // How a conversion ended.

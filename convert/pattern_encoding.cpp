@@ -20,7 +20,9 @@ void EncodeFrame(const FrameGrid& grid, const ConversionSettings& settings, Patt
     const std::int32_t* m = grid.cells[i].m;
     // The effect mark always brings both effect bytes.
     const int v = m[0] * NoteFlag + m[1] * InstrumentFlag + m[2] * VolumeFlag + m[3] * EffectFlags;
-    if (v == AllColumnFlags) {
+    // Without a flag byte a note byte with its high bit set would be read as a flag byte, and
+    // the rest of the pattern with it; such a cell keeps the flag byte with all five bits.
+    if (v == AllColumnFlags && (fill[0] & PackingBase) == 0) {
       out.insert(out.end(), fill.begin(), fill.end());
       continue;
     }

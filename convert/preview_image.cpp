@@ -71,14 +71,19 @@ bool SetFrameTime(FIBITMAP* dib, int ms) {
   return ok;
 }
 
-// Creates the file, lets `write` fill it, and removes it again when anything failed.
+// Lets `write` fill a temporary beside the file and gives it exactly that name only when whole,
+// never replacing a file (as modules are written); nothing is left when anything failed.
 bool WriteNewFile(const std::string& path, const std::function<bool(std::FILE*)>& write) {
-  std::FILE* file = CreateNewFile(path);
-  if (file == nullptr) return false;
-  bool ok = write(file);
-  ok = FinishFile(file) && ok;
-  if (!ok) std::remove(path.c_str());
-  return ok;
+  const TemporaryFile temp = CreateTemporaryFor(path);
+  if (temp.file == nullptr) return false;
+  bool ok = write(temp.file);
+  ok = FinishFile(temp.file) && ok;
+  if (!ok) {
+    DiscardTemporary(temp.path);
+    return false;
+  }
+  // No other name is tried: the caller says which file it wrote.
+  return !CommitTemporary(temp.path, path, [] { return std::string(); }).empty();
 }
 
 // A GIF of no frames, which the library opens as a multi-page bitmap to append frames to.

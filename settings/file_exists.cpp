@@ -1,7 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "settings/file_exists.h"
 
@@ -11,10 +12,11 @@ bool FileExists(const std::string& path) {
   // A folder opens for reading here but is no file; it counts as absent, as it would where a
   // folder cannot be opened as a file stream.
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return false;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::fclose(f);
+  if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  // Opened without waiting: a pipe without a writer would otherwise block here.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
   return true;
 }
 

@@ -52,12 +52,21 @@ mode_t NewFileMode() {
 
 void LoadSettingsFile(ConversionSettings& settings) {
   if (!FileExists(SettingsFileName)) return;
-  std::FILE* file = std::fopen(SettingsFileName, "rb");
-  if (!file) return;
+  // Only a regular file is read: a pipe or a device of that name could block or never end.
+  const int fd = ::open(SettingsFileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat info {};
   // The classic options, then the tail of the picture options; bytes after it are not read.
   std::uint8_t b[SettingsFileSize + SettingsTailSize] = {};
-  const std::size_t got = std::fread(b, 1, sizeof b, file);
-  std::fclose(file);
+  std::size_t got = 0;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    while (got < sizeof b) {
+      const ssize_t n = ::read(fd, b + got, sizeof b - got);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
   // A short file sets only the options whose bytes it holds.
   auto have = [got](int offset) { return static_cast<std::size_t>(offset) < got; };
   if (have(kTempo)) settings.Tempo = b[kTempo];
@@ -97,6 +106,10 @@ bool SaveSettingsFile(const ConversionSettings& settings) {
   const std::vector<std::uint8_t> tail = EncodeSettingsTail(settings.Picture);
   std::copy(tail.begin(), tail.end(), image + SettingsFileSize);
   const std::size_t size = SettingsFileSize + tail.size();
+
+  // Only a regular file is replaced; a pipe, a device or a folder of that name stays.
+  struct stat existing {};
+  if (::stat(SettingsFileName, &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
 
   // Written beside the old file and renamed over it: the old settings survive any failure.
   std::string temp = std::string(SettingsFileName) + ".XXXXXX";

@@ -104,6 +104,22 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
   }
 }
 
+// A number that cannot be taken is refused with the range the option is clamped to.
+TEST(CliOptions, NumberErrorsNameTheRangeOfTheOption) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--tempo", "-5", "in.gif"}, "clamped to 32..255"},
+      {{"--speed", "fast", "in.gif"}, "clamped to 1..31"},
+      {{"--width", "4294967296", "in.gif"}, "clamped to 8..128"},
+      {{"--height", "99999999999", "in.gif"}, "clamped to 16..200"},
+      {{"--threshold=0x10", "in.gif"}, "clamped to 0..255"},
+  };
+  for (const auto& [args, range] : cases) {
+    std::string error;
+    EXPECT_FALSE(Parse(args, &error)) << range;
+    EXPECT_NE(error.find(range), std::string::npos) << error;
+  }
+}
+
 TEST(CliOptions, SaveSettingsHelpAndVersionNeedNoInput) {
   EXPECT_TRUE(Parse({"--save-settings"})->saveSettings);
   EXPECT_TRUE(Parse({"--help"})->help);

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <random>
@@ -300,6 +301,82 @@ TEST_F(ConversionRunTest, CellsDrawThePixelsOfEachFrame) {
   }
   ASSERT_EQ(Save("noise", "noise.gif"), 1);
   EXPECT_EQ(testxm::ReadFileBytes("noise_1.xm"), first);
+}
+
+// A fully drawn cell is written without a flag byte, which a note byte with its high bit set
+// would be taken for. Read by an outside player, every cell of the module must say what the same
+// cells say when each is written with a flag byte, whatever the fill bytes hold.
+TEST_F(ConversionRunTest, EveryCellReadsBackWhateverTheFillBytes) {
+  settings.Width = 40;
+  settings.Height = 30;
+  GifDescription gif;
+  gif.width = 40;
+  gif.height = 30;
+  gif.globalPalette = {{255, 255, 255}, {0, 0, 0}};
+  std::mt19937 random(11);
+  GifFrame frame = testgif::SolidFrame(0, 0, 40, 30, 1);
+  // A third of the cells fully drawn, the others at random.
+  for (std::size_t i = 0; i < frame.indices.size(); ++i) {
+    if ((i / 4) % 3 != 0) frame.indices[i] = random() % 2;
+  }
+  gif.frames.push_back(frame);
+  MakeGif("noise.gif", gif);
+  LoadOk("noise.gif");
+  const int channels = 10, cellCount = 300, breakCell = channels * (15 + 1) - 1;
+  const std::array<std::uint8_t, 5> fills[] = {{61, 127, 77, 9, 99},
+                                               {128, 127, 77, 9, 99},
+                                               {0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                                               {0x9F, 0x80, 0x80, 0x0D, 0x80},
+                                               {0x80, 0x01, 0x10, 0x0F, 0x06}};
+  int n = 0;
+  for (const auto& fill : fills) {
+    settings.FillBytes = fill;
+    const std::string name = "fill" + std::to_string(n++) + ".xm";
+    ASSERT_EQ(Save(name, "noise.gif"), 1);
+    const std::vector<std::uint8_t> written = testxm::ReadFileBytes(name);
+
+    // The same pattern with a flag byte in front of every cell.
+    std::vector<std::uint8_t> flagged;
+    std::size_t fullCells = 0;
+    for (int i = 0; i < cellCount; ++i) {
+      if (i == breakCell) {
+        flagged.insert(flagged.end(), {0x98, 0x0D, 0x15});
+        continue;
+      }
+      const int row = i / channels, channel = i % channels;
+      bool m[4];
+      for (int k = 0; k < 4; ++k) m[k] = frame.indices[row * 40 + channel * 4 + k] == 1;
+      if (m[0] && m[1] && m[2] && m[3]) ++fullCells;
+      flagged.push_back(0x80 | (m[0] ? 1 : 0) | (m[1] ? 2 : 0) | (m[2] ? 4 : 0) | (m[3] ? 24 : 0));
+      for (int k = 0; k < 3; ++k) {
+        if (m[k]) flagged.push_back(fill[k]);
+      }
+      if (m[3]) flagged.insert(flagged.end(), {fill[3], fill[4]});
+    }
+    const testxm::Module module = testxm::ParseModule(written);
+    ASSERT_EQ(module.patterns.size(), 1u);
+    std::vector<std::uint8_t> reference(written.begin(), written.begin() + 336 + 7);
+    reference.push_back(static_cast<std::uint8_t>(flagged.size()));
+    reference.push_back(static_cast<std::uint8_t>(flagged.size() >> 8));
+    reference.insert(reference.end(), flagged.begin(), flagged.end());
+    reference.insert(reference.end(), module.instrument.begin(), module.instrument.end());
+
+    const auto cells = testxm::OpenmptCells(written);
+    const auto expected = testxm::OpenmptCells(reference);
+    ASSERT_EQ(expected.size(), 1u);
+    ASSERT_EQ(cells.size(), 1u) << "fill " << int(fill[0]);
+    ASSERT_EQ(cells[0].size(), static_cast<std::size_t>(cellCount));
+    for (int i = 0; i < cellCount; ++i) {
+      const testxm::OpenmptCell &got = cells[0][i], &want = expected[0][i];
+      ASSERT_TRUE(got.note == want.note && got.instrument == want.instrument &&
+                  got.parameter == want.parameter)
+          << "fill " << int(fill[0]) << " cell " << i;
+    }
+    // Only cells whose note byte has its high bit set leave the five-byte form: with such a
+    // note byte every cell has a flag byte; otherwise every fully drawn cell drops it.
+    const std::size_t dropped = (fill[0] & 0x80) ? 0 : fullCells;
+    EXPECT_EQ(module.patterns[0].packed.size(), flagged.size() - dropped);
+  }
 }
 
 }  // namespace

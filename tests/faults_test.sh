@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Fault tests of the whole vorlix-cli program: bad inputs, outputs that cannot be written, a disk
-# that fills up part way, and bad settings files. Every case checks the messages on standard
-# error, the exit status and the files left behind: no partial module, no existing file changed,
-# the previous settings kept after a failed save.
+# Fault tests of the whole vorlix-cli program: bad, endless and huge inputs, outputs that cannot
+# be written, a disk that fills up part way, runs that race for one name or are killed, bad
+# settings files and bad numbers. Every case checks the messages on standard error, the exit
+# status and the files left behind: no partial module, no existing file changed, the previous
+# settings kept after a failed save.
 # Usage: bash tests/faults_test.sh BUILD_DIR
 set -uo pipefail
 
@@ -68,6 +69,21 @@ run() {
     shift 2
   fi
   (cd "$in" && "$cli" -q "$@" >"$work/stdout" 2>"$work/stderr")
+  status=$?
+  err=$(cat "$work/stderr")
+}
+
+# run_bounded SECONDS [--limit-kib KIB] ARGS...: as run, in the case folder, ended after SECONDS
+# (exit 124) and, with --limit-kib, within that much address space.
+run_bounded() {
+  local seconds=$1 limit=unlimited
+  shift
+  if [ "$1" = "--limit-kib" ]; then
+    limit=$2
+    shift 2
+  fi
+  (cd "$dir" && ulimit -v "$limit" &&
+    timeout -k 5 "$seconds" "$cli" -q "$@" >"$work/stdout" 2>"$work/stderr")
   status=$?
   err=$(cat "$work/stderr")
 }
@@ -215,6 +231,87 @@ rm -f "$dir/out.xm"
 unchanged "$dir" "$before"
 finish
 
+# Not regular files: a pipe (even one a writer fills with a whole GIF) and endless devices behind
+# a link are refused at once, without reading them.
+begin input_not_a_regular_file
+mkfifo "$dir/pipe.gif"
+ln -s /dev/zero "$dir/zero.gif"
+ln -s /dev/urandom "$dir/random.gif"
+before=$(snapshot "$dir")
+for input in pipe.gif zero.gif random.gif; do
+  run_bounded 10 "$input" out
+  expect 1 "Error: Cannot open this file."
+done
+cat "$troll" >"$dir/pipe.gif" 2>/dev/null &
+writer=$!
+run_bounded 10 pipe.gif out
+expect 1 "Error: Cannot open this file."
+kill "$writer" 2>/dev/null
+wait "$writer" 2>/dev/null
+unchanged "$dir" "$before"
+finish
+
+# Sparse files: nothing of them is on the disk. Over the 6 GiB that are ever held, or more than
+# the address space can map, is too large; zeros after a GIF's trailer are never read.
+begin input_huge_file
+cp "$troll" "$dir/over.gif"
+truncate -s 7G "$dir/over.gif"
+cp "$troll" "$dir/zeros.gif"
+truncate -s 1G "$dir/zeros.gif"
+before=$(snapshot "$dir")
+run_bounded 20 over.gif out
+expect 1 "Error: This animation is too large."
+run_bounded 20 --limit-kib 655360 zeros.gif out
+expect 1 "Error: This animation is too large."
+unchanged "$dir" "$before"
+run_bounded 60 zeros.gif out
+expect 0 "Information: File loaded.
+Information: Successfully saved to file out.xm."
+[ "$(word_at "$dir/out.xm" 70)" = 48 ] || fail "the module holds $(word_at "$dir/out.xm" 70) patterns"
+finish
+
+begin screen_without_pixels
+printf 'GIF89a\x00\x00\x10\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff'"$one_pixel_image" >"$dir/flat.gif"
+before=$(snapshot "$dir")
+run flat.gif out
+expect 1 "Error: Cannot open this file."
+unchanged "$dir" "$before"
+finish
+
+# Five million frames of one pixel: the walk stops at the 241st, so the run takes as long as one
+# of 240 frames (a walk over all of them took seconds per million).
+begin frames_far_beyond_240
+"$make_gif" tiny "$dir/many.gif" 5000000 || fail "make_gif tiny failed"
+start=$(date +%s)
+run_bounded 60 many.gif out
+expect 0 "Information: File loaded.
+Information: Too many frames. The animation will be cut.
+Information: Successfully saved to file out.xm."
+[ $(($(date +%s) - start)) -le 10 ] || fail "converting took more than 10 s"
+[ "$(word_at "$dir/out.xm" 70)" = 240 ] || fail "the module holds $(word_at "$dir/out.xm" 70) patterns"
+finish
+
+# A drawn cell is five bytes without a flag byte; a note byte with its high bit set would be
+# taken for one. Such cells keep the flag byte 0x9F; the dark 16x16 screen draws every cell.
+begin fill_with_high_note_byte
+printf "$gif_header$one_pixel_image" >"$dir/dark.gif"
+run --fill 128,127,77,9,99 dark.gif out
+expect 0 "Information: File loaded.
+Information: Successfully saved to file out.xm."
+# 150 rows of 30 cells of six bytes, but the break cell's three.
+[ "$(word_at "$dir/out.xm" 343)" = $((6 * 4499 + 3)) ] || fail "packed size $(word_at "$dir/out.xm" 343)"
+[ "$(od -An -tx1 -j 345 -N 6 "$dir/out.xm" | tr -d ' \n')" = 9f807f4d0963 ] ||
+  fail "first cell $(od -An -tx1 -j 345 -N 6 "$dir/out.xm")"
+# Settings of eleven 0xFF bytes: 200 rows of 32 cells, no break, every fill byte 0xFF.
+head -c 11 /dev/zero | tr '\0' '\377' >"$dir/vorlix.conf"
+run dark.gif full
+expect 0 "Information: File loaded.
+Information: Successfully saved to file full.xm."
+[ "$(word_at "$dir/full.xm" 343)" = $((6 * 200 * 32)) ] || fail "packed size $(word_at "$dir/full.xm" 343)"
+[ "$(od -An -tx1 -j 345 -N 6 "$dir/full.xm" | tr -d ' \n')" = 9fffffffffff ] ||
+  fail "first cell $(od -An -tx1 -j 345 -N 6 "$dir/full.xm")"
+finish
+
 # ---- outputs ----
 begin output_folder_missing
 before=$(snapshot "$dir")
@@ -258,6 +355,66 @@ Information: Successfully saved to file out.xm."
 else
   skip "$name" "needs root to mount a small tmpfs"
 fi
+
+# Runs started together with one OUTPUT: each module gets a name of its own, whole, and no
+# temporary file stays behind. The last "Saving to" line names the file that was written.
+begin simultaneous_runs
+printf "$gif_header$one_pixel_image" >"$dir/small.gif"
+(cd "$dir" && "$cli" -q small.gif reference >/dev/null 2>&1)
+reference=$(md5sum <"$dir/reference.xm")
+rm "$dir/reference.xm"
+mkdir "$dir/logs"
+for pair in $(seq 100); do
+  for side in a b; do
+    (cd "$dir" && "$cli" small.gif "same$pair" >"logs/$pair$side.out" 2>"logs/$pair$side.err";
+      echo $? >"logs/$pair$side.status") &
+  done
+  wait
+done
+[ "$(cat "$dir"/logs/*.status | sort | uniq -c | tr -s ' ')" = " 200 0" ] ||
+  fail "exit statuses: $(cat "$dir"/logs/*.status | sort | uniq -c)"
+names=$(sed -n 's/^Information: Successfully saved to file \(.*\)\.$/\1/p' "$dir"/logs/*.err | sort -u)
+[ "$(echo "$names" | wc -l)" -eq 200 ] || fail "$(echo "$names" | wc -l) distinct module names"
+for log in "$dir"/logs/*.out; do
+  saved=$(sed -n 's/^Successfully saved to file \(.*\)\.$/\1/p' "$log")
+  [ "$(grep '^Saving to: ' "$log" | tail -n 1)" = "Saving to: $saved." ] ||
+    fail "$log: the last Saving to line does not name $saved"
+done
+for module in $names; do
+  [ "$(md5sum <"$dir/$module")" = "$reference" ] || fail "$module is not the whole module"
+done
+[ "$(ls -A "$dir" | grep -c '^\.')" -eq 0 ] || fail "left behind: $(ls -A "$dir" | grep '^\.')"
+finish
+
+# A run killed part way leaves no file under a module name: the module is written to a hidden
+# temporary and named only when whole. INT, TERM and HUP remove the temporary; after KILL it may
+# stay, but it is never taken for a module.
+begin killed_runs
+"$make_gif" bars "$dir/big.gif" 240 1024 768 || fail "make_gif bars failed"
+(cd "$dir" && "$cli" -q big.gif reference >/dev/null 2>&1)
+reference=$(md5sum <"$dir/reference.xm")
+for signal in KILL TERM INT HUP; do
+  # Started with the default actions: a background job would otherwise ignore INT.
+  (cd "$dir" && exec env --default-signal=INT,TERM,HUP "$cli" -q big.gif "killed$signal" \
+    >/dev/null 2>&1) &
+  runner=$!
+  sleep 1
+  kill -s "$signal" "$runner"
+  { wait "$runner"; } 2>/dev/null
+  for module in "$dir"/killed*.xm; do
+    [ -e "$module" ] || continue
+    [ "$(md5sum <"$module")" = "$reference" ] || fail "after $signal: $(basename "$module") is not whole"
+  done
+  leftovers=$(ls -A "$dir" | grep "^\.killed$signal\.xm\.")
+  if [ "$signal" = KILL ]; then
+    rm -f "$dir/$leftovers"
+  else
+    [ -z "$leftovers" ] || fail "after $signal the temporary $leftovers stayed"
+  fi
+done
+[ -z "$(ls -A "$dir" | grep '\.xm$' | grep -v -e '^keep\.xm$' -e '^reference\.xm$' -e '^killed')" ] ||
+  fail "unexpected modules: $(ls -A "$dir")"
+finish
 
 # ---- settings ----
 # Channels (offset 68), speed (76) and tempo (78) of a written module.
@@ -348,6 +505,41 @@ if make_small_disk "$dir/full" 64k "$dir/vorlix.conf"; then
 else
   skip "$name" "needs root to mount a small tmpfs"
 fi
+
+# A pipe named vorlix.conf is not read (the defaults are used) and not replaced; neither blocks.
+begin settings_is_a_pipe
+rm "$dir/vorlix.conf"
+mkfifo "$dir/vorlix.conf"
+before=$(snapshot "$dir")
+run_bounded 20 "$troll" out
+expect 0 "Information: File loaded.
+Information: Successfully saved to file out.xm."
+[ "$(module_options "$dir/out.xm")" = "30 5 250" ] || fail "the built-in options were not used"
+rm -f "$dir/out.xm"
+run_bounded 10 --save-settings --tempo 99
+expect 1 "Error: Cannot save the settings."
+unchanged "$dir" "$before"
+finish
+
+# ---- usage ----
+# Numbers out of range are clamped; one that cannot be taken is refused with the option's range.
+begin numbers_that_cannot_be_taken
+before=$(snapshot "$dir")
+run --tempo -5 "$troll" out
+[ "$status" -eq 2 ] || fail "exit status $status, expected 2"
+[ "$err" = "vorlix-cli: --tempo expects a whole number from 0 to 4294967295, clamped to 32..255; not '-5' (see vorlix-cli --help)" ] ||
+  fail "standard error was [$err]"
+run --height 99999999999 "$troll" out
+[ "$status" -eq 2 ] || fail "exit status $status, expected 2"
+[ "$err" = "vorlix-cli: --height expects a whole number from 0 to 4294967295, clamped to 16..200; not '99999999999' (see vorlix-cli --help)" ] ||
+  fail "standard error was [$err]"
+unchanged "$dir" "$before"
+run --tempo 4294967295 --height 0 "$troll" out
+expect 0 "Information: File loaded.
+Information: Successfully saved to file out.xm."
+[ "$(word_at "$dir/out.xm" 78) $(word_at "$dir/out.xm" 341)" = "255 16" ] ||
+  fail "tempo and rows $(word_at "$dir/out.xm" 78) $(word_at "$dir/out.xm" 341)"
+finish
 
 echo "faults: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

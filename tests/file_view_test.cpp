@@ -74,6 +74,21 @@ TEST(FileView, ReadsSeeksAndTellsAsTheStreamFunctions) {
                           });
 }
 
+// A cut stream ends with one trailer byte after the cut, as a file of that length would.
+TEST(FileView, ACutStreamEndsWithATrailerByte) {
+  const std::string path = WriteFile("cut.bin", std::vector<char>(100, 'a'));
+  const auto view = FileView::Open(path);
+  ASSERT_NE(view, nullptr);
+  ViewStream stream(*view, 10);
+  std::vector<char> buffer(20, 'x');
+  EXPECT_EQ(stream.io.read_proc(buffer.data(), 1, 20, &stream), 11u);
+  EXPECT_EQ(std::string(buffer.data(), 11), std::string(10, 'a') + ';');
+  EXPECT_EQ(stream.io.seek_proc(&stream, -1, SEEK_END), 0);
+  EXPECT_EQ(stream.io.tell_proc(&stream), 10);
+  EXPECT_EQ(stream.io.read_proc(buffer.data(), 2, 1, &stream), 0u);  // half an item
+  EXPECT_EQ(buffer[0], ';');
+}
+
 TEST(FileView, HoldsEmptyAndMissingFiles) {
   const std::string empty = WriteFile("empty.bin", {});
   const auto view = FileView::Open(empty);

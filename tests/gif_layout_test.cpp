@@ -73,6 +73,29 @@ TEST(GifLayout, ReadsScreenPaletteAndEveryImage) {
   }
 }
 
+// The walk stops at the image after the limit, and says where the images before it end, so
+// that nothing after them is read.
+TEST(GifLayout, StopsAtTheImageAfterTheLimit) {
+  const std::vector<std::uint8_t> bytes = testgif::EncodeGif(ThreeFrames());
+  for (std::size_t limit : {1u, 2u, 3u, 4u}) {
+    GifLayout layout;
+    ASSERT_TRUE(ReadGifLayout(bytes.data(), bytes.size(), layout, limit));
+    const bool cut = limit < 3;
+    EXPECT_EQ(layout.frames.size(), cut ? limit : 3u) << limit;
+    EXPECT_EQ(layout.moreImages, cut) << limit;
+    if (!cut) continue;
+    // What follows is the next frame's control block or, for the third, its image descriptor.
+    ASSERT_LT(layout.imagesEnd, bytes.size());
+    EXPECT_EQ(bytes[layout.imagesEnd], limit == 1 ? 0x21 : 0x2C) << limit;
+    // The images before the cut read the same from the cut file.
+    std::vector<std::uint8_t> prefix(bytes.begin(), bytes.begin() + layout.imagesEnd);
+    prefix.push_back(0x3B);
+    const GifLayout again = Read(prefix);
+    ASSERT_EQ(again.frames.size(), limit);
+    EXPECT_EQ(again.frames.back().left, layout.frames.back().left);
+  }
+}
+
 TEST(GifLayout, RefusesWhatDoesNotStartAsAGif) {
   const std::vector<std::vector<std::uint8_t>> inputs = {
       {},

@@ -95,6 +95,27 @@ TEST(EncodeFrame, FullGridUsesTheFiveByteFormEverywhere) {
   EXPECT_EQ(Encode(Filled(on, all), on).size(), 5u * 20 * 10 - 2);
 }
 
+// A note byte with its high bit set would be read as a flag byte: such a full cell keeps the
+// flag byte with all five bits; every other cell is written as before.
+TEST(EncodeFrame, FullCellWithHighNoteByteKeepsItsFlagByte) {
+  const ConversionSettings base = Sized(8, 16, false);
+  const std::pair<std::uint8_t, PatternBytes> cases[] = {
+      {0x7F, {0x7F, 1, 2, 3, 4}},
+      {0x80, {0x9F, 0x80, 1, 2, 3, 4}},
+      {0xFF, {0x9F, 0xFF, 1, 2, 3, 4}},
+  };
+  for (const auto& [note, bytes] : cases) {
+    ConversionSettings s = base;
+    s.FillBytes = {note, 1, 2, 3, 4};
+    FrameGrid g = Filled(s, FrameCell{{1, 0, 0, 0}});
+    g.cells[0] = FrameCell{{1, 1, 1, 1}};
+    const PatternBytes out = Encode(g, s);
+    EXPECT_EQ(PatternBytes(out.begin(), out.begin() + bytes.size()), bytes) << int(note);
+    EXPECT_EQ(PatternBytes(out.begin() + bytes.size(), out.begin() + bytes.size() + 2),
+              (PatternBytes{0x81, note}));
+  }
+}
+
 TEST(EncodeFrame, BreakRowAndParameterFollowHeight) {
   const std::pair<int, std::uint8_t> cases[] = {{16, 0x08},  {40, 0x20},  {126, 0x63},
                                                 {127, 0x63}, {150, 0x63}, {200, 0x63}};

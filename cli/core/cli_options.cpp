@@ -27,11 +27,12 @@ struct CliOptionRow {
   const char* name;
   const char* alias;  // a short form, or nullptr
   OptionKind kind;
-  std::uint32_t OptionValues::*number = nullptr;  // Number
-  bool OptionValues::*box = nullptr;              // BoxOn, BoxOff
-  bool CliOptions::*flag = nullptr;               // Switch
-  std::span<const std::string_view> names{};      // Choice: the names, in the order of values
-  void (*choose)(OptionValues&, std::uint8_t) = nullptr;  // Choice: sets the value of a name
+  std::uint32_t OptionValues::*number = nullptr;   // Number, Threshold
+  std::int32_t (*clamp)(std::uint32_t) = nullptr;  // Number: the clamp that ReadOptions applies
+  bool OptionValues::*box = nullptr;               // BoxOn, BoxOff
+  bool CliOptions::*flag = nullptr;                // Switch
+  std::span<const std::string_view> names{};       // Choice: the names, in the order of values
+  void (*choose)(OptionValues&, std::uint8_t) = nullptr;      // Choice: sets the value of a name
   std::optional<std::string> CliOptions::*text = nullptr;     // Text
   std::optional<std::uint32_t> CliOptions::*count = nullptr;  // Count
 };
@@ -47,31 +48,50 @@ constexpr void ChooseBackdrop(OptionValues& v, std::uint8_t i) {
 }
 
 constexpr CliOptionRow kOptionTable[] = {
-    {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo},
-    {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed},
-    {"--width", nullptr, OptionKind::Number, &OptionValues::Width},
-    {"--height", nullptr, OptionKind::Number, &OptionValues::Height},
-    {"--threshold", nullptr, OptionKind::Threshold, &OptionValues::Threshold},
+    {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo, ClampTempo},
+    {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed, ClampSpeed},
+    {"--width", nullptr, OptionKind::Number, &OptionValues::Width, ClampWidth},
+    {"--height", nullptr, OptionKind::Number, &OptionValues::Height, ClampHeight},
+    {"--threshold", nullptr, OptionKind::Threshold, &OptionValues::Threshold,
+     [](std::uint32_t v) -> std::int32_t { return ClampByte(v); }},
     {"--fill", nullptr, OptionKind::FillList},
-    {"--inverse", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::InverseColors},
-    {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::InverseColors},
-    {"--break", nullptr, OptionKind::BoxOn, nullptr, &OptionValues::BreakPatterns},
-    {"--no-break", nullptr, OptionKind::BoxOff, nullptr, &OptionValues::BreakPatterns},
-    {"--dither", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kDitherNames,
+    {"--inverse", nullptr, OptionKind::BoxOn, nullptr, nullptr, &OptionValues::InverseColors},
+    {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, nullptr, &OptionValues::InverseColors},
+    {"--break", nullptr, OptionKind::BoxOn, nullptr, nullptr, &OptionValues::BreakPatterns},
+    {"--no-break", nullptr, OptionKind::BoxOff, nullptr, nullptr, &OptionValues::BreakPatterns},
+    {"--dither", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr, kDitherNames,
      ChooseDither},
-    {"--timing", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kTimingNames,
+    {"--timing", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr, kTimingNames,
      ChooseTiming},
-    {"--transparent", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, kBackdropNames,
-     ChooseBackdrop},
-    {"--preview", nullptr, OptionKind::Text, nullptr, nullptr, nullptr, {}, nullptr,
+    {"--transparent", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr,
+     kBackdropNames, ChooseBackdrop},
+    {"--preview",
+     nullptr,
+     OptionKind::Text,
+     nullptr,
+     nullptr,
+     nullptr,
+     nullptr,
+     {},
+     nullptr,
      &CliOptions::preview},
-    {"--frame", nullptr, OptionKind::Count, nullptr, nullptr, nullptr, {}, nullptr, nullptr,
+    {"--frame",
+     nullptr,
+     OptionKind::Count,
+     nullptr,
+     nullptr,
+     nullptr,
+     nullptr,
+     {},
+     nullptr,
+     nullptr,
      &CliOptions::previewFrame},
     {"--preview-style", nullptr, OptionKind::Style},
-    {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::saveSettings},
-    {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, &CliOptions::quiet},
-    {"--help", "-h", OptionKind::Switch, nullptr, nullptr, &CliOptions::help},
-    {"--version", nullptr, OptionKind::Switch, nullptr, nullptr, &CliOptions::version},
+    {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr,
+     &CliOptions::saveSettings},
+    {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::quiet},
+    {"--help", "-h", OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::help},
+    {"--version", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::version},
 };
 
 const CliOptionRow* FindOption(const std::string& name) {
@@ -182,7 +202,12 @@ bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& 
     case OptionKind::Number: {
       const auto number = ParseNumber(value);
       if (!number) {
-        error = ExpectsNumber(row.name, value);
+        // Every number the parser takes is clamped into the option's range, which the message
+        // names as well.
+        const auto limit = std::numeric_limits<std::uint32_t>::max();
+        error = std::string(row.name) + " expects a whole number from 0 to " +
+                std::to_string(limit) + ", clamped to " + std::to_string(row.clamp(0)) + ".." +
+                std::to_string(row.clamp(limit)) + "; not '" + value + "'";
         return false;
       }
       options.edits.push_back(

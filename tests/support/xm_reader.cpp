@@ -94,6 +94,29 @@ OpenmptView LoadWithOpenmpt(const std::vector<std::uint8_t>& bytes) {
   return view;
 }
 
+std::vector<std::vector<OpenmptCell>> OpenmptCells(const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::vector<OpenmptCell>> patterns;
+  try {
+    std::ostringstream log;
+    openmpt::module mod(bytes, log);
+    for (int p = 0; p < mod.get_num_patterns(); ++p) {
+      std::vector<OpenmptCell> cells;
+      for (int r = 0; r < mod.get_pattern_num_rows(p); ++r) {
+        for (int c = 0; c < mod.get_num_channels(); ++c) {
+          cells.push_back(
+              {mod.get_pattern_row_channel_command(p, r, c, openmpt::module::command_note),
+               mod.get_pattern_row_channel_command(p, r, c, openmpt::module::command_instrument),
+               mod.get_pattern_row_channel_command(p, r, c, openmpt::module::command_parameter)});
+        }
+      }
+      patterns.push_back(std::move(cells));
+    }
+  } catch (const openmpt::exception&) {
+    patterns.clear();
+  }
+  return patterns;
+}
+
 std::vector<std::vector<std::string>> OpenmptCellLines(const std::vector<std::uint8_t>& bytes) {
   const openmpt::module module(bytes);
   std::vector<std::vector<std::string>> patterns;

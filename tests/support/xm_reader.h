@@ -38,6 +38,12 @@ struct OpenmptView {
 };
 OpenmptView LoadWithOpenmpt(const std::vector<std::uint8_t>& bytes);
 
+// The note, instrument and effect parameter of one cell as libopenmpt reads it.
+struct OpenmptCell {
+  int note = 0, instrument = 0, parameter = 0;
+};
+// Every cell of every pattern, row by row; empty when libopenmpt cannot load the module.
+std::vector<std::vector<OpenmptCell>> OpenmptCells(const std::vector<std::uint8_t>& bytes);
 // libopenmpt's text of every cell ("C-6 7Fv3D 963"): [pattern][row * channels + channel].
 std::vector<std::vector<std::string>> OpenmptCellLines(const std::vector<std::uint8_t>& bytes);
 // Whether such a line shows anything in column m (0 note, 1 instrument, 2 volume, 3 effect).

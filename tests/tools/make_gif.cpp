@@ -1,7 +1,10 @@
 // Makes the GIFs that the sample, the script tests and the benchmark use, from a few lines of
 // drawing code each, so that no binary picture has to be trusted.
 //   make_gif troll OUT                the bundled sample: a waving troll, 48 frames of 120x150
-//   make_gif bars OUT FRAMES W H      full frames with a bar moving down, one colour table
+//   make_gif bars OUT FRAMES W H [D]  full frames with a bar moving down, one colour table, each
+//                                     with disposal method D (default 0)
+//   make_gif tiny OUT FRAMES          FRAMES frames of 1x1 pixel, black and white in turn, written
+//                                     as they go: millions of frames take no memory
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -102,7 +105,7 @@ GifDescription Troll() {
   return gif;
 }
 
-GifDescription Bars(int frames, int w, int h) {
+GifDescription Bars(int frames, int w, int h, int disposal) {
   GifDescription gif;
   gif.width = w;
   gif.height = h;
@@ -111,6 +114,7 @@ GifDescription Bars(int frames, int w, int h) {
     GifFrame frame;
     frame.width = w;
     frame.height = h;
+    frame.disposal = disposal;
     frame.indices.assign(static_cast<std::size_t>(w) * h, 0);
     const int barTop = (f * 7) % h;
     for (int y = 0; y < h; ++y)
@@ -125,8 +129,29 @@ GifDescription Bars(int frames, int w, int h) {
   return gif;
 }
 
+// A 1x1 screen with a black and white colour table, then `frames` images of one pixel each,
+// without control blocks, then the trailer: 15 bytes a frame.
+bool WriteTiny(const std::string& out, long long frames) {
+  std::FILE* file = std::fopen(out.c_str(), "wb");
+  if (!file) return false;
+  const unsigned char header[] = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
+                                  0x80, 0,   0,   0,   0,   0,   255, 255, 255};
+  bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
+  for (long long f = 0; ok && f < frames; ++f) {
+    // Image descriptor at (0,0), 1x1, then minimum code size 2 and one sub-block: clear, the
+    // pixel's index, end.
+    const unsigned char index = f % 2 == 0 ? 0x44 : 0x4C;
+    const unsigned char image[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, index, 1, 0};
+    ok = std::fwrite(image, sizeof image, 1, file) == 1;
+  }
+  ok = ok && std::fputc(0x3B, file) != EOF;
+  return std::fclose(file) == 0 && ok;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: make_gif troll OUT | make_gif bars OUT FRAMES W H\n");
+  std::fprintf(stderr,
+               "usage: make_gif troll OUT | make_gif bars OUT FRAMES W H [D] | "
+               "make_gif tiny OUT FRAMES\n");
   return 2;
 }
 
@@ -135,11 +160,17 @@ int Usage() {
 int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string kind = argv[1], out = argv[2];
+  if (kind == "tiny" && argc == 4) {
+    if (WriteTiny(out, std::atoll(argv[3]))) return 0;
+    std::fprintf(stderr, "make_gif: cannot write %s\n", out.c_str());
+    return 1;
+  }
   GifDescription gif;
   if (kind == "troll") {
     gif = Troll();
-  } else if (kind == "bars" && argc == 6) {
-    gif = Bars(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  } else if (kind == "bars" && (argc == 6 || argc == 7)) {
+    gif = Bars(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+               argc == 7 ? std::atoi(argv[6]) : 0);
   } else {
     return Usage();
   }

@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/dcclient.h>
 #include <wx/display.h>
 #include <wx/frame.h>
@@ -76,7 +77,7 @@ class PreviewCanvas : public wxScrolledWindow {
 
 class PreviewWindow : public wxFrame {
  public:
-  PreviewWindow(WxDesktop& desktop, const WindowOps& ops, const ConversionSettings& program,
+  PreviewWindow(WxDesktop& desktop, const WindowOps& ops, ConversionSettings& program,
                 WindowHandle dialog, wxWindow* owner);
   ~PreviewWindow() override { desktop_.Preview = nullptr; }
   void Load(const std::string& inputPath);
@@ -86,6 +87,9 @@ class PreviewWindow : public wxFrame {
   void OnFieldText(wxCommandEvent& e);
   void OnFieldBox(wxCommandEvent& e);
   void BuildControls();
+  wxSizer* BuildPictureOptions(wxWindow* panel);
+  void ShowPictureOptions();
+  void PictureOptionChosen();
   void OptionsChanged();
   ConversionSettings FieldSettings() const;
   void ShowFrame(int j);
@@ -97,7 +101,7 @@ class PreviewWindow : public wxFrame {
 
   WxDesktop& desktop_;
   const WindowOps& ops_;
-  const ConversionSettings& program_;  // the picture options, which have no fields
+  ConversionSettings& program_;  // the picture options, which the next Save takes from here
   WindowHandle dialog_;
   std::unique_ptr<PreviewFrames> frames_;
   ConversionSettings settings_ = StartupSettings();
@@ -106,6 +110,10 @@ class PreviewWindow : public wxFrame {
   bool drawn_ = false;  // the shown frame is drawn for the current settings
 
   wxRadioBox* style_ = nullptr;
+  wxChoice* dither_ = nullptr;
+  wxChoice* thresholdMode_ = nullptr;
+  wxChoice* timing_ = nullptr;
+  wxChoice* backdrop_ = nullptr;
   wxButton* play_ = nullptr;
   wxSlider* slider_ = nullptr;
   wxStaticText* info_ = nullptr;
@@ -114,9 +122,8 @@ class PreviewWindow : public wxFrame {
   wxTimer playTimer_;
 };
 
-PreviewWindow::PreviewWindow(WxDesktop& desktop, const WindowOps& ops,
-                             const ConversionSettings& program, WindowHandle dialog,
-                             wxWindow* owner)
+PreviewWindow::PreviewWindow(WxDesktop& desktop, const WindowOps& ops, ConversionSettings& program,
+                             WindowHandle dialog, wxWindow* owner)
     : wxFrame(owner, wxID_ANY, "vorlix preview", wxDefaultPosition, wxDefaultSize,
               wxDEFAULT_FRAME_STYLE | wxTAB_TRAVERSAL),
       desktop_(desktop),
@@ -153,6 +160,7 @@ void PreviewWindow::BuildControls() {
   row->Add(play_, 0, wxALIGN_CENTER_VERTICAL);
   auto* column = new wxBoxSizer(wxVERTICAL);
   column->Add(row, 0, wxALL, 6);
+  column->Add(BuildPictureOptions(panel), 0, wxLEFT | wxRIGHT, 6);
   column->Add(slider_, 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
   column->Add(info_, 0, wxEXPAND | wxALL, 6);
   column->Add(canvas_, 1, wxEXPAND);
@@ -170,7 +178,53 @@ void PreviewWindow::BuildControls() {
   });
 }
 
+// The picture options, which the main dialog has no fields for: chosen here, they apply to the
+// preview at once and to the next Save and Save settings.
+wxSizer* PreviewWindow::BuildPictureOptions(wxWindow* panel) {
+  auto choice = [panel](std::span<const std::string_view> names) {
+    wxArrayString items;
+    for (std::string_view name : names) items.Add(wxString(name.data(), name.size()));
+    auto* control = new wxChoice(panel, wxID_ANY, wxDefaultPosition, wxDefaultSize, items);
+    return control;
+  };
+  static constexpr std::string_view kThresholdModes[] = {"number", "auto"};
+  dither_ = choice(kDitherNames);
+  thresholdMode_ = choice(kThresholdModes);
+  timing_ = choice(kTimingNames);
+  backdrop_ = choice(kBackdropNames);
+  auto* grid = new wxFlexGridSizer(2, 4, 8);  // label, choice
+  const std::pair<const char*, wxChoice*> labelled[] = {{"&Dither:", dither_},
+                                                        {"T&hreshold:", thresholdMode_},
+                                                        {"Ti&ming:", timing_},
+                                                        {"Bac&kdrop:", backdrop_}};
+  for (const auto& [label, control] : labelled) {
+    grid->Add(new wxStaticText(panel, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
+    grid->Add(control, 0);
+    control->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { PictureOptionChosen(); });
+  }
+  ShowPictureOptions();
+  return grid;
+}
+
+void PreviewWindow::ShowPictureOptions() {
+  const PictureOptions& picture = program_.Picture;
+  dither_->SetSelection(static_cast<int>(picture.Dither));
+  thresholdMode_->SetSelection(picture.AutoThreshold ? 1 : 0);
+  timing_->SetSelection(static_cast<int>(picture.Timing));
+  backdrop_->SetSelection(static_cast<int>(picture.Transparent));
+}
+
+void PreviewWindow::PictureOptionChosen() {
+  PictureOptions& picture = program_.Picture;
+  picture.Dither = DitherMethod{static_cast<std::uint8_t>(dither_->GetSelection())};
+  picture.AutoThreshold = thresholdMode_->GetSelection() == 1;
+  picture.Timing = TimingSource{static_cast<std::uint8_t>(timing_->GetSelection())};
+  picture.Transparent = Backdrop{static_cast<std::uint8_t>(backdrop_->GetSelection())};
+  OptionsChanged();
+}
+
 void PreviewWindow::Load(const std::string& inputPath) {
+  ShowPictureOptions();
   SetPlaying(false);
   frames_.reset();
   frame_ = 0;
@@ -317,7 +371,7 @@ void PlaceBeside(wxFrame* preview, wxWindow* dialog) {
 
 }  // namespace
 
-void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, const ConversionSettings& program,
+void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, ConversionSettings& program,
                        WindowHandle dialog, const std::string& inputPath) {
   wxWindow* dialogWindow = DialogWindow(desktop, dialog);
   if (dialogWindow == nullptr) return;

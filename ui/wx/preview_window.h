@@ -11,9 +11,9 @@
 namespace vorlix {
 
 // Opens the preview of the input beside the dialog, or shows the new input in the open one.
-// The option fields come from the dialog, the picture options (which have no fields) from the
-// program's settings record, as a Save takes them.
-void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, const ConversionSettings& program,
+// The option fields come from the dialog; the picture options, which have no fields there, are
+// chosen in the preview and kept in the program's settings record, where a Save takes them.
+void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, ConversionSettings& program,
                        WindowHandle dialog, const std::string& inputPath);
 
 }  // namespace vorlix
