@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,19 @@ bool WritePreview(const vorlix::CliOptions& options, const vorlix::ConversionSet
   request.frame = static_cast<int>(
       std::min<std::uint32_t>(options.previewFrame.value_or(0), std::numeric_limits<int>::max()));
   return vorlix::PreviewRun(request, options.input, settings, reporter, progress);
+}
+
+// The exit status when --preview ends the run: a preview instead of a module, unless an OUTPUT
+// asks for one as well. Nothing when a module is to be written.
+std::optional<int> PreviewStep(const vorlix::CliOptions& options,
+                               const vorlix::ConversionSettings& settings,
+                               const vorlix::RunReporter& reporter, std::ostream& progress) {
+  if (!options.preview) return std::nullopt;
+  const bool written = WritePreview(options, settings, reporter, progress);
+  progress.flush();
+  if (!written) return kNotWritten;
+  if (!options.output) return kWritten;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -84,13 +98,7 @@ int main(int argc, char** argv) {
   LoadInput(options->input, reporter, state);
   // A failed Load has said why; a Save after it could only add "Nothing is loaded.".
   if (!state.InputLoadedFlag) return kNotWritten;
-  if (options->preview) {
-    // A preview instead of a module, unless an OUTPUT asks for one as well.
-    const bool written = WritePreview(*options, settings, reporter, progress);
-    progress.flush();
-    if (!written) return kNotWritten;
-    if (!options->output) return kWritten;
-  }
+  if (const auto status = PreviewStep(*options, settings, reporter, progress)) return *status;
   const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
   const int outcome =
       ConversionRun(typedOutput, options->input, reporter, progress, settings, state);
