@@ -37,10 +37,11 @@ using testgif::SolidFrame;
 using Bytes = std::vector<std::uint8_t>;
 
 // Processor time that one GIF of the largest accepted size (the whole canvas budget,
-// MaxFrames frames of the full canvas, the widest and tallest options) may take on one core of
-// the 2-core development machine. Measured: 77 s for the tall canvas below on a busy machine
-// (load 4.7), 36 s for a square one.
-constexpr double kLargestGifSeconds = 120.0;
+// MaxFrames frames of the full canvas, the widest and tallest options) may take: a bound that
+// catches work growing faster than the frames, not a speed target. Measured for the tall canvas
+// below: 67 to 79 s on one 2-core machine, 139 s on another (alone, two threads, 70 s of wall
+// clock), 36 s for a square canvas.
+constexpr double kLargestGifSeconds = 300.0;
 #ifdef VORLIX_ASAN
 constexpr double kSanitizerSlowdown = 3.0;  // the image library itself is not instrumented
 // A tenth of the frames keeps the sanitizer run short; the bound is scaled to match.
