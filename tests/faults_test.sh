@@ -261,8 +261,12 @@ truncate -s 1G "$dir/zeros.gif"
 before=$(snapshot "$dir")
 run_bounded 20 over.gif out
 expect 1 "Error: This animation is too large."
-run_bounded 20 --limit-kib 655360 zeros.gif out
-expect 1 "Error: This animation is too large."
+# A sanitizer build cannot start within a limited address space: its shadow memory alone is
+# larger. Only the build without sanitizers runs this step.
+if ! grep -q '^VORLIX_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" 2>/dev/null; then
+  run_bounded 20 --limit-kib 655360 zeros.gif out
+  expect 1 "Error: This animation is too large."
+fi
 unchanged "$dir" "$before"
 run_bounded 60 zeros.gif out
 expect 0 "Information: File loaded.
