@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "convert/preview_frames.h"
-#include "convert/preview_picture.h"
+#include "preview/preview_frames.h"
+#include "preview/preview_picture.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "cli/core/cli_options.h"
 #include "convert/conversion_run.h"
-#include "convert/preview_run.h"
+#include "preview/preview_run.h"
 #include "settings/settings_file.h"
 #include "ui/core/version.h"
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "convert/file_view.h"
-#include "convert/frame_sampling.h"
-#include "convert/gif_layout.h"
-#include "settings/xm_format.h"
+#include "convert/gif/gif_stream.h"
+#include "convert/picture/frame_sampling.h"
+#include "convert/gif/gif_layout.h"
+#include "base/limits.h"
 
 namespace vorlix {
 

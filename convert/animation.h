@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "convert/frame_grid.h"
-#include "convert/gif_frames.h"
+#include "convert/xm/frame_grid.h"
+#include "convert/gif/gif_compositor.h"
 #include "convert/messages.h"
 #include "settings/conversion_settings.h"
 

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "convert/animation.h"
-#include "convert/auto_threshold.h"
+#include "convert/luminance_frames.h"
 #include "convert/frame_pipeline.h"
-#include "convert/frame_sampling.h"
-#include "convert/gif_timing.h"
-#include "convert/output_file.h"
-#include "convert/pattern_encoding.h"
-#include "convert/xm_writer.h"
+#include "convert/picture/frame_sampling.h"
+#include "convert/gif/gif_timing.h"
+#include "platform/new_file.h"
+#include "convert/xm/pattern_encoding.h"
+#include "convert/xm/xm_writer.h"
 
 namespace vorlix {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "convert/messages.h"
 #include "settings/conversion_settings.h"
-#include "settings/file_exists.h"
+#include "platform/file_checks.h"
 
 namespace vorlix {
 

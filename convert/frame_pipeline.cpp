@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "convert/frame_sampling.h"
-#include "convert/pattern_encoding.h"
+#include "convert/picture/frame_sampling.h"
+#include "convert/xm/pattern_encoding.h"
 
 namespace vorlix {
 

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "convert/gif_frames.h"
-#include "convert/xm_writer.h"
+#include "convert/gif/gif_compositor.h"
+#include "convert/xm/xm_writer.h"
 #include "settings/conversion_settings.h"
 
 namespace vorlix {

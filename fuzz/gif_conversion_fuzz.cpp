@@ -16,7 +16,7 @@
 #include "convert/conversion_run.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/conversion_settings.h"
-#include "settings/xm_format.h"
+#include "convert/xm/xm_format.h"
 
 namespace {
 

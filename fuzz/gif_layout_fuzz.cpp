@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "convert/gif_layout.h"
+#include "convert/gif/gif_layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vorlix::GifLayout layout;

@@ -5,9 +5,11 @@
 #include <cstdint>
 
 #include "settings/picture_options.h"
-#include "settings/xm_format.h"
 
 namespace vorlix {
+
+inline constexpr int FillByteCount = 5;  // note, instrument, volume, effect type, parameter
+inline constexpr int PixelsPerCell = 4;  // note, instrument, volume and effect column
 
 struct ConversionSettings {
   std::int32_t Tempo = 250;   // beats per minute

@@ -1,20 +1,14 @@
 #include "settings/settings_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "settings/field_writer.h"
-#include "settings/file_exists.h"
+#include "base/field_writer.h"
+#include "platform/file_checks.h"
+#include "platform/small_file.h"
 #include "settings/settings_tail.h"
-#include "settings/xm_format.h"
 
 namespace vorlix {
 namespace {
@@ -32,41 +26,15 @@ enum SettingsOffset {
 constexpr std::uint8_t kInverseFlag = 1;
 constexpr std::uint8_t kBreakFlag = 2;
 
-bool WriteFully(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-mode_t NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace
 
 void LoadSettingsFile(ConversionSettings& settings) {
   if (!FileExists(SettingsFileName)) return;
-  // Only a regular file is read: a pipe or a device of that name could block or never end.
-  const int fd = ::open(SettingsFileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat info {};
-  // The classic options, then the tail of the picture options; bytes after it are not read.
-  std::uint8_t b[SettingsFileSize + SettingsTailSize] = {};
-  std::size_t got = 0;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    while (got < sizeof b) {
-      const ssize_t n = ::read(fd, b + got, sizeof b - got);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-  }
-  ::close(fd);
+  // The options of the 11-byte settings, then the tail of the picture options; bytes after it
+  // are not read.
+  const std::vector<std::uint8_t> b =
+      ReadSmallFile(SettingsFileName, SettingsFileSize + SettingsTailSize);
+  const std::size_t got = b.size();
   // A short file sets only the options whose bytes it holds.
   auto have = [got](int offset) { return static_cast<std::size_t>(offset) < got; };
   if (have(kTempo)) settings.Tempo = b[kTempo];
@@ -85,7 +53,8 @@ void LoadSettingsFile(ConversionSettings& settings) {
     settings.BreakPatterns = (f / 2 == 1) ? 1 : 0;
   }
   if (got > SettingsFileSize) {
-    DecodeSettingsTail(std::span(b + SettingsFileSize, got - SettingsFileSize), settings.Picture);
+    DecodeSettingsTail(std::span(b.data() + SettingsFileSize, got - SettingsFileSize),
+                       settings.Picture);
   }
 }
 
@@ -107,19 +76,8 @@ bool SaveSettingsFile(const ConversionSettings& settings) {
   std::copy(tail.begin(), tail.end(), image + SettingsFileSize);
   const std::size_t size = SettingsFileSize + tail.size();
 
-  // Only a regular file is replaced; a pipe, a device or a folder of that name stays.
-  struct stat existing {};
-  if (::stat(SettingsFileName, &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
-
   // Written beside the old file and renamed over it: the old settings survive any failure.
-  std::string temp = std::string(SettingsFileName) + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, image, size) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), SettingsFileName) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  return ReplaceFileAtomically(SettingsFileName, std::span(image, size));
 }
 
 }  // namespace vorlix

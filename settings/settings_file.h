@@ -1,10 +1,13 @@
-// The settings file "vorlix.conf" in the working directory: the classic options, one byte each
-// (11 bytes), then the picture options as a tail when one of them differs from its default.
+// The settings file "vorlix.conf" in the working directory: the options of the 11-byte settings,
+// one byte each, then the picture options as a tail when one of them differs from its default.
 #pragma once
 
 #include "settings/conversion_settings.h"
 
 namespace vorlix {
+
+inline constexpr const char* SettingsFileName = "vorlix.conf";
+inline constexpr int SettingsFileSize = 11;  // the 11-byte settings, before the tail
 
 // Overwrites the options from the settings file when there is one. Values are taken as they
 // stand, without clamping; options whose bytes are missing from a short file keep their values,

@@ -4,7 +4,7 @@
 #include <array>
 #include <iterator>
 
-#include "settings/field_writer.h"
+#include "base/field_writer.h"
 
 namespace vorlix {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/preview_picture.h"
+#include "preview/preview_picture.h"
 #include "settings/conversion_settings.h"
 #include "settings/option_values.h"
 

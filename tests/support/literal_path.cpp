@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "convert/frame_grid.h"
+#include "convert/xm/frame_grid.h"
 
 namespace vorlix::literal {
 namespace {

@@ -19,10 +19,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "convert/module_timing.h"
-#include "convert/preview_frames.h"
-#include "convert/preview_picture.h"
-#include "settings/file_exists.h"
+#include "preview/module_timing.h"
+#include "preview/preview_frames.h"
+#include "preview/preview_picture.h"
+#include "platform/file_checks.h"
 #include "settings/option_values.h"
 #include "ui/core/dialog_procedure.h"
 #include "ui/core/dialog_templates.h"

@@ -1,0 +1,331 @@
+#include "convert/gif/gif_compositor.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "convert/gif/gif_stream.h"
+#include "convert/gif/gif_layout.h"
+#include "base/limits.h"
+
+namespace vorlix {
+namespace {
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+  bool Empty() const { return right <= left || bottom <= top; }
+  std::size_t Area() const {
+    return Empty() ? 0 : static_cast<std::size_t>(right - left) * (bottom - top);
+  }
+};
+
+bool ReadWordTag(FIBITMAP* dib, const char* key, int& value) {
+  FITAG* tag = nullptr;
+  if (!FreeImage_GetMetadata(FIMD_ANIMATION, dib, key, &tag) || tag == nullptr) return false;
+  if (FreeImage_GetTagType(tag) != FIDT_SHORT || FreeImage_GetTagCount(tag) != 1) return false;
+  value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
+  return true;
+}
+
+}  // namespace
+
+struct GifFrames {
+  // The file stays in memory for the library's page loads, which each go over all of it.
+  std::unique_ptr<FileView> bytes;
+  std::unique_ptr<ViewStream> stream;
+  FIMULTIBITMAP* file = nullptr;
+  int frameCount = 0;
+  GifLayout layout;
+  RGBQUAD gifBackground{};  // the background colour the GIF names
+  RGBQUAD background{};     // the colour used for it: the GIF's, or the chosen backdrop
+  FIBITMAP* canvas = nullptr;
+  int shown = -1;  // the frame the canvas shows, -1 before the first
+
+  // What must happen to the canvas before the next frame is drawn.
+  int pendingDisposal = 0;
+  Rect pendingRect;
+  std::vector<RGBQUAD> saved;  // the pixels under a frame disposed by restoring them
+};
+
+void GifFramesCloser::operator()(GifFrames* frames) const {
+  if (frames == nullptr) return;
+  if (frames->canvas != nullptr) FreeImage_Unload(frames->canvas);
+  if (frames->file != nullptr) FreeImage_CloseMultiBitmap(frames->file);
+  delete frames;
+}
+
+GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) {
+  FileViewStatus viewStatus = FileViewStatus::Ok;
+  std::unique_ptr<FileView> bytes = FileView::Open(path, viewStatus);
+  if (viewStatus == FileViewStatus::TooLarge) {
+    status = GifFramesStatus::TooLarge;
+    return nullptr;
+  }
+  GifLayout layout;
+  if (!bytes || !ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) ||
+      layout.width == 0 || layout.height == 0) {
+    status = GifFramesStatus::CannotOpen;
+    return nullptr;
+  }
+  if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) {
+    status = GifFramesStatus::TooLarge;
+    return nullptr;
+  }
+  // The library is shown the first MaxFrames images only, as CountGifPages shows them.
+  const std::size_t cut = layout.moreImages ? layout.imagesEnd : ViewStream::kWhole;
+  auto stream = std::make_unique<ViewStream>(*bytes, cut);
+  FIMULTIBITMAP* file = OpenGifFromStream(*stream, GIF_LOAD256);
+  if (file == nullptr) {
+    status = GifFramesStatus::CannotOpen;
+    return nullptr;
+  }
+  GifFramesHandle frames(new GifFrames);
+  frames->bytes = std::move(bytes);
+  frames->stream = std::move(stream);
+  frames->file = file;
+  frames->frameCount = std::max(FreeImage_GetPageCount(file), 0);
+  frames->layout = std::move(layout);
+  const GifLayout& l = frames->layout;
+  if (l.backgroundIndex < static_cast<int>(l.globalPalette.size())) {
+    const GifColour& colour = l.globalPalette[l.backgroundIndex];
+    frames->background.rgbRed = colour.red;
+    frames->background.rgbGreen = colour.green;
+    frames->background.rgbBlue = colour.blue;
+  }
+  frames->background.rgbReserved = 0;
+  frames->gifBackground = frames->background;
+  status = GifFramesStatus::Ok;
+  return frames;
+}
+
+int GifFrameCount(const GifFrames& frames) {
+  return frames.frameCount;
+}
+
+std::vector<int> GifFrameDelays(const GifFrames& frames) {
+  std::vector<int> delays;
+  for (const GifImageLayout& image : frames.layout.frames) delays.push_back(image.delay);
+  return delays;
+}
+
+namespace {
+
+RGBQUAD* CanvasPixel(FIBITMAP* canvas, int height, int x, int y) {
+  return reinterpret_cast<RGBQUAD*>(FreeImage_GetScanLine(canvas, height - 1 - y)) + x;
+}
+
+void FillRect(GifFrames& frames, const Rect& rect, RGBQUAD colour) {
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    std::fill_n(CanvasPixel(frames.canvas, frames.layout.height, rect.left, y),
+                rect.right - rect.left, colour);
+  }
+}
+
+void CopyRect(GifFrames& frames, const Rect& rect, bool toCanvas) {
+  const int width = rect.right - rect.left;
+  RGBQUAD* saved = frames.saved.data();
+  for (int y = rect.top; y < rect.bottom; ++y, saved += width) {
+    RGBQUAD* row = CanvasPixel(frames.canvas, frames.layout.height, rect.left, y);
+    if (toCanvas) {
+      std::copy_n(saved, width, row);
+    } else {
+      std::copy_n(row, width, saved);
+    }
+  }
+}
+
+void ResetCanvas(GifFrames& frames) {
+  FillRect(frames, Rect{0, 0, frames.layout.width, frames.layout.height}, frames.background);
+  frames.shown = -1;
+  frames.pendingDisposal = 0;
+}
+
+void ApplyPendingDisposal(GifFrames& frames) {
+  if (frames.pendingDisposal == GifDisposalBackground) {
+    FillRect(frames, frames.pendingRect, frames.background);
+  } else if (frames.pendingDisposal == GifDisposalPrevious) {
+    CopyRect(frames, frames.pendingRect, true);
+  }
+  frames.pendingDisposal = 0;
+}
+
+// Draws one decoded raw frame at its place on the canvas, clipped to the canvas.
+void DrawFrame(GifFrames& frames, FIBITMAP* page, const Rect& clipped, int left, int top,
+               bool mayBeTransparent) {
+  const int pageHeight = static_cast<int>(FreeImage_GetHeight(page));
+  const RGBQUAD* palette = FreeImage_GetPalette(page);
+  const unsigned colours = FreeImage_GetColorsUsed(page);
+
+  // The first index whose transparency entry is 0 is the transparent one.
+  int transparent = -1;
+  if (mayBeTransparent && FreeImage_IsTransparent(page)) {
+    const BYTE* table = FreeImage_GetTransparencyTable(page);
+    const int count = FreeImage_GetTransparencyCount(page);
+    for (int i = 0; table != nullptr && i < count; ++i) {
+      if (table[i] == 0) {
+        transparent = i;
+        break;
+      }
+    }
+  }
+
+  for (int y = clipped.top; y < clipped.bottom; ++y) {
+    const BYTE* source = FreeImage_GetScanLine(page, pageHeight - 1 - (y - top));
+    RGBQUAD* target = CanvasPixel(frames.canvas, frames.layout.height, clipped.left, y);
+    for (int x = clipped.left; x < clipped.right; ++x, ++target) {
+      const int index = source[x - left];
+      if (index == transparent) continue;
+      if (static_cast<unsigned>(index) < colours) {
+        *target = palette[index];
+      } else {
+        *target = RGBQUAD{};
+      }
+      target->rgbReserved = 255;
+    }
+  }
+}
+
+// Decodes raw frame j. nullptr when its descriptor is incomplete or above the budget, when it
+// cannot be decoded, or when the decoded data disagree with its descriptor: such a frame leaves
+// the canvas as it is. A page returned is unlocked from `file` by the caller.
+FIBITMAP* DecodeRawFrame(FIMULTIBITMAP* file, const GifLayout& gif, int j) {
+  if (j >= static_cast<int>(gif.frames.size())) return nullptr;
+  const GifImageLayout& layout = gif.frames[j];
+  if (!layout.complete) return nullptr;
+  if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return nullptr;
+
+  FIBITMAP* page = FreeImage_LockPage(file, j);
+  if (page == nullptr) return nullptr;
+  int left = -1, top = -1;
+  const bool agrees = FreeImage_GetBPP(page) == 8 && FreeImage_GetPalette(page) != nullptr &&
+                      static_cast<int>(FreeImage_GetWidth(page)) == layout.width &&
+                      static_cast<int>(FreeImage_GetHeight(page)) == layout.height &&
+                      ReadWordTag(page, "FrameLeft", left) && left == layout.left &&
+                      ReadWordTag(page, "FrameTop", top) && top == layout.top;
+  if (agrees) return page;
+  FreeImage_UnlockPage(file, page, FALSE);
+  return nullptr;
+}
+
+// Draws frame j, decoded as `page` (nullptr: nothing to draw), onto the canvas and notes how it
+// is disposed of.
+void DrawNext(GifFrames& frames, int j, FIBITMAP* page) {
+  ApplyPendingDisposal(frames);
+  frames.shown = j;
+  if (page == nullptr) return;
+  const GifImageLayout& layout = frames.layout.frames[j];
+  const Rect clipped{std::min(layout.left, frames.layout.width),
+                     std::min(layout.top, frames.layout.height),
+                     std::min(layout.left + layout.width, frames.layout.width),
+                     std::min(layout.top + layout.height, frames.layout.height)};
+  if (clipped.Empty()) return;
+  const int disposal = layout.disposal;
+  if (disposal == GifDisposalPrevious) {
+    frames.saved.resize(clipped.Area());
+    CopyRect(frames, clipped, false);
+  }
+  DrawFrame(frames, page, clipped, layout.left, layout.top, layout.hasControlExtension);
+  if (disposal == GifDisposalBackground || disposal == GifDisposalPrevious) {
+    frames.pendingDisposal = disposal;
+    frames.pendingRect = clipped;
+  }
+}
+
+// Decodes frame j through the compositor's own handle and draws it.
+void ComposeNext(GifFrames& frames, int j) {
+  FIBITMAP* page = DecodeRawFrame(frames.file, frames.layout, j);
+  // Unlocked also when drawing throws (no memory for the saved pixels).
+  struct Unlock {
+    FIMULTIBITMAP* file;
+    FIBITMAP* page;
+    ~Unlock() {
+      if (page != nullptr) FreeImage_UnlockPage(file, page, FALSE);
+    }
+  } unlocker{frames.file, page};
+  DrawNext(frames, j, page);
+}
+
+}  // namespace
+
+struct GifFrameReader {
+  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.bytes, f.stream->cut) {}
+  const GifFrames* frames;
+  ViewStream stream;  // its own read position in the shared bytes
+  FIMULTIBITMAP* file = nullptr;
+  int index = -1;            // the raw frame decoded last
+  FIBITMAP* page = nullptr;  // that frame, nullptr when it is not to be drawn
+};
+
+void GifFrameReaderCloser::operator()(GifFrameReader* reader) const {
+  if (reader == nullptr) return;
+  if (reader->page != nullptr) FreeImage_UnlockPage(reader->file, reader->page, FALSE);
+  if (reader->file != nullptr) FreeImage_CloseMultiBitmap(reader->file);
+  delete reader;
+}
+
+GifFrameReaderHandle OpenGifFrameReader(const GifFrames& frames) {
+  GifFrameReaderHandle reader(new GifFrameReader(frames));
+  reader->file = OpenGifFromStream(reader->stream, GIF_LOAD256);
+  if (reader->file == nullptr || FreeImage_GetPageCount(reader->file) != frames.frameCount) {
+    return nullptr;
+  }
+  return reader;
+}
+
+void DecodeGifFrame(GifFrameReader& reader, int j) {
+  if (reader.page != nullptr) FreeImage_UnlockPage(reader.file, reader.page, FALSE);
+  reader.page = nullptr;
+  reader.index = -1;
+  if (j < 0 || j >= reader.frames->frameCount) return;
+  reader.page = DecodeRawFrame(reader.file, reader.frames->layout, j);
+  reader.index = j;
+}
+
+namespace {
+
+// Composes up to frame j; frame j comes from `decoded` when it holds it and follows the canvas.
+FIBITMAP* ComposeUpTo(GifFrames& frames, int j, const GifFrameReader* decoded) {
+  if (j < 0 || j >= frames.frameCount) return nullptr;
+  if (frames.canvas == nullptr) {
+    frames.canvas = FreeImage_Allocate(frames.layout.width, frames.layout.height, 32);
+    if (frames.canvas == nullptr) return nullptr;
+    ResetCanvas(frames);
+  }
+  // Going back means starting over.
+  if (j < frames.shown) ResetCanvas(frames);
+  while (frames.shown < j - 1) ComposeNext(frames, frames.shown + 1);
+  if (frames.shown == j - 1) {
+    if (decoded != nullptr && decoded->frames == &frames && decoded->index == j) {
+      DrawNext(frames, j, decoded->page);
+    } else {
+      ComposeNext(frames, j);
+    }
+  }
+  return frames.canvas;
+}
+
+}  // namespace
+
+FIBITMAP* ComposeFrame(GifFrames& frames, int j) {
+  return ComposeUpTo(frames, j, nullptr);
+}
+
+FIBITMAP* ComposeFrame(GifFrames& frames, int j, const GifFrameReader& decoded) {
+  return ComposeUpTo(frames, j, &decoded);
+}
+
+void SetBackdrop(GifFrames& frames, Backdrop backdrop) {
+  switch (backdrop) {
+    case Backdrop::Background:
+      frames.background = frames.gifBackground;
+      break;
+    case Backdrop::Light:
+      frames.background = RGBQUAD{255, 255, 255, 0};
+      break;
+    case Backdrop::Dark:
+      frames.background = RGBQUAD{0, 0, 0, 0};
+      break;
+  }
+  if (frames.canvas != nullptr) ResetCanvas(frames);
+}
+
+}  // namespace vorlix

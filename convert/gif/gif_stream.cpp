@@ -1,0 +1,70 @@
+#include "convert/gif/gif_stream.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace vorlix {
+
+namespace {
+
+constexpr std::uint8_t kGifTrailer = 0x3B;
+
+// The bytes of the view that the stream shows, and the length it shows, trailer included.
+std::size_t ShownBytes(const ViewStream& stream) {
+  return std::min(stream.cut, stream.view->Size());
+}
+long ShownLength(const ViewStream& stream) {
+  return static_cast<long>(ShownBytes(stream) + (stream.cut < stream.view->Size() ? 1 : 0));
+}
+
+unsigned DLL_CALLCONV ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+  auto* stream = static_cast<ViewStream*>(handle);
+  if (size == 0 || count == 0) return 0;
+  const long end = ShownLength(*stream);
+  const long available = stream->position < end ? end - stream->position : 0;
+  const std::size_t wanted = static_cast<std::size_t>(size) * count;
+  const std::size_t copied = std::min(wanted, static_cast<std::size_t>(available));
+  const auto from = static_cast<std::size_t>(stream->position);
+  const std::size_t bytes = ShownBytes(*stream);
+  const std::size_t fromView = from < bytes ? std::min(copied, bytes - from) : 0;
+  if (fromView > 0) std::memcpy(buffer, stream->view->Data() + from, fromView);
+  if (copied > fromView) static_cast<std::uint8_t*>(buffer)[fromView] = kGifTrailer;
+  stream->position += static_cast<long>(copied);
+  return static_cast<unsigned>(copied / size);
+}
+
+unsigned DLL_CALLCONV WriteProc(void*, unsigned, unsigned, fi_handle) {
+  return 0;
+}
+
+int DLL_CALLCONV SeekProc(fi_handle handle, long offset, int origin) {
+  auto* stream = static_cast<ViewStream*>(handle);
+  long base = 0;
+  if (origin == SEEK_CUR) {
+    base = stream->position;
+  } else if (origin == SEEK_END) {
+    base = ShownLength(*stream);
+  } else if (origin != SEEK_SET) {
+    return -1;
+  }
+  if (offset < 0 && base + offset < 0) return -1;
+  stream->position = base + offset;
+  return 0;
+}
+
+long DLL_CALLCONV TellProc(fi_handle handle) {
+  return static_cast<ViewStream*>(handle)->position;
+}
+
+}  // namespace
+
+ViewStream::ViewStream(const FileView& v, std::size_t cutAt)
+    : view(&v), cut(cutAt), io{ReadProc, WriteProc, SeekProc, TellProc} {}
+
+FIMULTIBITMAP* OpenGifFromStream(ViewStream& stream, int flags) {
+  stream.position = 0;
+  return FreeImage_OpenMultiBitmapFromHandle(FIF_GIF, &stream.io, &stream, flags);
+}
+
+}  // namespace vorlix

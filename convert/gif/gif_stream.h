@@ -1,0 +1,33 @@
+// The image library's reading interface over a file held in memory.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/file_view.h"
+
+namespace vorlix {
+
+// A read position in a view. Reads, seeks and tells behave as the C stream functions do on the
+// file itself: a partial item is copied but not counted, and seeking past the end is allowed.
+// Writing through it always fails. Streams on different threads may read one view at the same
+// time: the view's bytes never change.
+//
+// Given a cut, the stream shows the first `cut` bytes of the view and then one GIF trailer byte
+// (0x3B), as if the file ended there.
+struct ViewStream {
+  static constexpr std::size_t kWhole = SIZE_MAX;
+  explicit ViewStream(const FileView& v, std::size_t cut = kWhole);
+  const FileView* view;
+  std::size_t cut;
+  long position = 0;
+  FreeImageIO io;  // kept here: the library may hold on to the pointer it is given
+};
+
+// Opens the GIF in the stream read-only through the multi-page interface. The stream must
+// outlive the returned handle; one thread at a time may use it.
+FIMULTIBITMAP* OpenGifFromStream(ViewStream& stream, int flags);
+
+}  // namespace vorlix

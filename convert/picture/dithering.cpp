@@ -1,0 +1,61 @@
+#include "convert/picture/dithering.h"
+
+namespace vorlix {
+namespace {
+
+FREE_IMAGE_DITHER LibraryDither(DitherMethod dither) {
+  switch (dither) {
+    case DitherMethod::Bayer4:
+      return FID_BAYER4x4;
+    case DitherMethod::Bayer8:
+      return FID_BAYER8x8;
+    case DitherMethod::Bayer16:
+      return FID_BAYER16x16;
+    case DitherMethod::Cluster6:
+      return FID_CLUSTER6x6;
+    case DitherMethod::Cluster8:
+      return FID_CLUSTER8x8;
+    case DitherMethod::Cluster16:
+      return FID_CLUSTER16x16;
+    case DitherMethod::None:
+    case DitherMethod::FloydSteinberg:
+      break;
+  }
+  return FID_FS;
+}
+
+// The library's clustered-dot screens put a few bright dots even on pure black (one in 18 for
+// the 6 x 6 screen); black pixels are made dark again so that a black area stays whole.
+void KeepBlackDark(FIBITMAP* luminance, FIBITMAP* bits) {
+  const unsigned width = FreeImage_GetWidth(bits);
+  const unsigned height = FreeImage_GetHeight(bits);
+  for (unsigned y = 0; y < height; ++y) {
+    const BYTE* grey = FreeImage_GetScanLine(luminance, y);
+    BYTE* line = FreeImage_GetScanLine(bits, y);
+    for (unsigned x = 0; x < width; ++x) {
+      if (grey[x] == 0) line[x >> 3] &= static_cast<BYTE>(~(0x80 >> (x & 7)));
+    }
+  }
+}
+
+}  // namespace
+
+FIBITMAP* LuminanceOf(FIBITMAP* picture) {
+  const bool grey = FreeImage_GetBPP(picture) == 8 &&
+                    FreeImage_GetImageType(picture) == FIT_BITMAP &&
+                    FreeImage_GetColorType(picture) == FIC_MINISBLACK;
+  return grey ? picture : FreeImage_ConvertToGreyscale(picture);
+}
+
+FIBITMAP* ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, DitherMethod dither) {
+  if (stretched == nullptr) return nullptr;
+  if (dither == DitherMethod::None) return FreeImage_Threshold(stretched, threshold);
+  FIBITMAP* luminance = LuminanceOf(stretched);
+  if (luminance == nullptr) return nullptr;
+  FIBITMAP* bits = FreeImage_Dither(luminance, LibraryDither(dither));
+  if (bits != nullptr && FreeImage_GetBPP(bits) == 1) KeepBlackDark(luminance, bits);
+  if (luminance != stretched) FreeImage_Unload(luminance);
+  return bits;
+}
+
+}  // namespace vorlix

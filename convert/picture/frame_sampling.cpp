@@ -1,0 +1,125 @@
+#include "convert/picture/frame_sampling.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "convert/picture/dithering.h"
+
+namespace vorlix {
+namespace {
+
+struct BitmapDeleter {
+  void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+
+void SetBreakMarks(const ConversionSettings& settings, FrameGrid& grid) {
+  if (!settings.BreakPatterns) return;
+  const int index = BreakCellIndex(settings);
+  if (index >= 0 && index < static_cast<int>(grid.cells.size())) {
+    grid.cells[index] = FrameCell{{0, 0, 0, 1}};
+  }
+}
+
+}  // namespace
+
+std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& settings) {
+  return settings.InverseColors ? index : 1 - index;
+}
+
+FIBITMAP* StretchPicture(FIBITMAP* picture, const ConversionSettings& settings) {
+  if (picture == nullptr) return nullptr;
+  FIBITMAP* stretched = FreeImage_Rescale(picture, settings.Width, settings.Height, FILTER_BICUBIC);
+  if (stretched == nullptr) throw std::bad_alloc();
+  return stretched;
+}
+
+void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid) {
+  const Bitmap stretched(StretchPicture(picture, settings));
+  SampleStretched(stretched.get(), settings, grid);
+}
+
+void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, FrameGrid& grid) {
+  std::fill(grid.cells.begin(), grid.cells.end(), FrameCell{});
+  const int width = settings.Width;
+  const int height = settings.Height;
+  const Bitmap bits(ReduceToOneBit(stretched, settings.Threshold, settings.Picture.Dither));
+  // The library stretches and reduces every picture it can hold; no result means it ran out of
+  // memory, and a blank frame would be a silently wrong module.
+  if (stretched != nullptr && !bits) throw std::bad_alloc();
+  const bool readable = bits && FreeImage_GetBPP(bits.get()) == 1 &&
+                        static_cast<int>(FreeImage_GetWidth(bits.get())) == width &&
+                        static_cast<int>(FreeImage_GetHeight(bits.get())) == height;
+  if (readable) {
+    // One-bit scan lines hold eight pixels a byte, the leftmost in the high bit; scan line 0 is
+    // the bottom of the picture, so grid row k is scan line Height - 1 - k.
+    for (int k = 0; k < grid.rows; ++k) {
+      const BYTE* line = FreeImage_GetScanLine(bits.get(), height - 1 - k);
+      FrameCell* row = &grid.cells[static_cast<std::size_t>(k) * grid.channels];
+      for (int n = 0; n < grid.channels; ++n) {
+        for (int m = 0; m < PixelsPerCell; ++m) {
+          const int x = PixelsPerCell * n + m;
+          const auto index = static_cast<std::uint8_t>((line[x >> 3] >> (7 - (x & 7))) & 1);
+          row[n].m[m] = MarkFromIndex(index, settings);
+        }
+      }
+    }
+  }
+  SetBreakMarks(settings, grid);
+}
+
+SamplingBuffers::~SamplingBuffers() {
+  if (copy_ != nullptr) FreeImage_Unload(copy_);
+  if (rgb_ != nullptr) FreeImage_Unload(rgb_);
+}
+
+namespace {
+bool SameShape(FIBITMAP* a, FIBITMAP* b) {
+  return a != nullptr && FreeImage_GetWidth(a) == FreeImage_GetWidth(b) &&
+         FreeImage_GetHeight(a) == FreeImage_GetHeight(b);
+}
+}  // namespace
+
+FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture) {
+  if (picture == nullptr) return nullptr;
+  const bool fits = SameShape(copy_, picture) &&
+                    FreeImage_GetBPP(copy_) == FreeImage_GetBPP(picture) &&
+                    FreeImage_GetPitch(copy_) == FreeImage_GetPitch(picture) &&
+                    FreeImage_GetColorsUsed(copy_) == 0 && FreeImage_GetColorsUsed(picture) == 0;
+  if (!fits) {
+    // The first frame: a full clone, which also carries everything but the pixels.
+    if (copy_ != nullptr) FreeImage_Unload(copy_);
+    copy_ = FreeImage_Clone(picture);
+    return copy_;
+  }
+  std::memcpy(FreeImage_GetBits(copy_), FreeImage_GetBits(picture),
+              static_cast<std::size_t>(FreeImage_GetPitch(picture)) * FreeImage_GetHeight(picture));
+  return copy_;
+}
+
+FIBITMAP* SamplingBuffers::WithoutAlpha(FIBITMAP* picture) {
+  if (picture == nullptr || FreeImage_GetBPP(picture) != 32 ||
+      FreeImage_GetImageType(picture) != FIT_BITMAP) {
+    return picture;
+  }
+  const unsigned width = FreeImage_GetWidth(picture), height = FreeImage_GetHeight(picture);
+  if (!SameShape(rgb_, picture)) {
+    if (rgb_ != nullptr) FreeImage_Unload(rgb_);
+    rgb_ = FreeImage_Allocate(width, height, 24);
+    if (rgb_ == nullptr) return picture;
+  }
+  for (unsigned y = 0; y < height; ++y) {
+    const BYTE* from = FreeImage_GetScanLine(picture, y);
+    BYTE* to = FreeImage_GetScanLine(rgb_, y);
+    for (unsigned x = 0; x < width; ++x, from += 4, to += 3) {
+      to[0] = from[0];
+      to[1] = from[1];
+      to[2] = from[2];
+    }
+  }
+  return rgb_;
+}
+
+}  // namespace vorlix

@@ -1,0 +1,50 @@
+// Reading one composed frame into a grid of marks: stretched to Width x Height with the bicubic
+// filter, reduced to one bit per pixel (at Threshold, or by the chosen dither), PixelsPerCell
+// pixels to a cell.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <cstdint>
+
+#include "convert/xm/frame_grid.h"
+
+namespace vorlix {
+
+// Mark of a pixel of the one-bit image: its index with InverseColors on, 1 - index otherwise.
+std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& settings);
+
+// Fills the grid from a picture of any size and colour depth. A missing picture (nullptr) gives
+// all-zero marks; throws std::bad_alloc when the library has no memory to stretch the picture.
+// The break cell gets the break marks (0, 0, 0, 1) whenever BreakPatterns is on.
+void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid);
+
+// The two halves of SampleImage. StretchPicture gives a new Width x Height picture that the
+// caller unloads (nullptr for nullptr; throws std::bad_alloc when the library gives none);
+// SampleStretched reduces such a picture, or its 8-bit luminance, and reads the marks.
+FIBITMAP* StretchPicture(FIBITMAP* picture, const ConversionSettings& settings);
+void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, FrameGrid& grid);
+
+// Reusable pictures of one sampling thread, allocated once and kept while the frame size stays.
+class SamplingBuffers {
+ public:
+  SamplingBuffers() = default;
+  ~SamplingBuffers();
+  SamplingBuffers(const SamplingBuffers&) = delete;
+  SamplingBuffers& operator=(const SamplingBuffers&) = delete;
+
+  // A plain copy of the picture, so that the compositor can go on with the next frame while
+  // this one is sampled. nullptr when there is no picture or no memory.
+  FIBITMAP* Copy(FIBITMAP* picture);
+
+  // The 24-bit form of a 32-bit picture (other pictures as they are). Stretching and the
+  // threshold give the same bits for it as for the 32-bit one, and stretching three channels
+  // costs less than four.
+  FIBITMAP* WithoutAlpha(FIBITMAP* picture);
+
+ private:
+  FIBITMAP* copy_ = nullptr;
+  FIBITMAP* rgb_ = nullptr;
+};
+
+}  // namespace vorlix

@@ -1,0 +1,21 @@
+// What is at a path: the checks the settings file, the conversion and the preview make.
+#pragma once
+
+#include <string>
+
+namespace vorlix {
+
+// True when a file at the path can be opened for reading; a folder counts as absent. Never
+// waits on a pipe or a device.
+bool FileExists(const std::string& path);
+
+// True when anything exists at the path (a file of any kind, readable or not, or a link).
+bool NameTaken(const std::string& path);
+
+// True when the path names a folder (or a link to one).
+bool IsFolder(const std::string& path);
+
+// A typed path as a path of this platform: a backslash is a directory separator.
+std::string NativePath(const std::string& typed);
+
+}  // namespace vorlix

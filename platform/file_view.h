@@ -1,0 +1,49 @@
+// A whole input file held in memory: mapped where the system can, read otherwise. The image
+// library's multi-page interface goes back over the whole file each time it loads a page; from
+// memory that costs no system call per block.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlix {
+
+// More of a file than this is never read: 6 GiB. The largest GIF that converts, 240 frames each
+// covering the whole 4096 x 4096 screen and coded at one 12-bit code per pixel, takes 240 x
+// 16,777,216 x 1.5 bytes plus one length byte per 255, about 6.06 GB.
+inline constexpr std::uint64_t kMaxInputBytes = 6ull << 30;
+
+enum class FileViewStatus {
+  Ok,
+  CannotOpen,  // missing, unreadable, or not a regular file (a pipe, a device, a folder)
+  TooLarge,    // over kMaxInputBytes, or more than the address space left can hold
+};
+
+class FileView {
+ public:
+  // The bytes of a regular file, mapped when possible and read otherwise; nullptr when it cannot
+  // be opened or held, and `status` says why. Opening never waits on a pipe or a device.
+  static std::unique_ptr<FileView> Open(const std::string& path, FileViewStatus& status);
+  static std::unique_ptr<FileView> Open(const std::string& path) {
+    FileViewStatus status;
+    return Open(path, status);
+  }
+  ~FileView();
+  FileView(const FileView&) = delete;
+  FileView& operator=(const FileView&) = delete;
+
+  const std::uint8_t* Data() const { return data_; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  FileView() = default;
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  void* mapping_ = nullptr;  // set when the bytes are mapped
+  std::vector<std::uint8_t> copy_;
+};
+
+}  // namespace vorlix

@@ -1,0 +1,35 @@
+// Creating the output module without ever replacing an existing file: the module is written to a
+// hidden temporary in the folder of its name and gets that name only when it is whole.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace vorlix {
+
+// A module being written under a temporary name.
+struct TemporaryFile {
+  std::FILE* file = nullptr;  // nullptr when it could not be created
+  std::string path;
+};
+
+// Creates ".NAME.XXXXXX" in the folder of `finalName`, NAME being its last component, with the
+// permissions a new file gets. Its name never ends in ".xm", so it is never taken for a module.
+// Until it is committed or discarded, INT, TERM and HUP remove it before they end the process.
+TemporaryFile CreateTemporaryFor(const std::string& finalName);
+
+// Flushes and closes; false when any buffered data could not be written or the close failed.
+bool FinishFile(std::FILE* file);
+
+// Gives the closed temporary the name `name` in one step that never replaces a file. While the
+// name is taken (another run may have got it first), tries the names `nextName` gives in turn.
+// Returns the name the module got, or "" when it could not be given one; the temporary name is
+// gone in either case.
+std::string CommitTemporary(const std::string& tempPath, std::string name,
+                            const std::function<std::string()>& nextName);
+
+// Removes the temporary.
+void DiscardTemporary(const std::string& tempPath);
+
+}  // namespace vorlix

@@ -1,0 +1,80 @@
+#include "platform/file_view.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace vorlix {
+
+std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus& status) {
+  status = FileViewStatus::CannotOpen;
+  // Without O_NONBLOCK opening a pipe would wait for a writer; it is refused below anyway.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  // Only a regular file has an end that is known before reading it.
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  if (size > kMaxInputBytes) {
+    status = FileViewStatus::TooLarge;
+    return nullptr;
+  }
+  std::unique_ptr<FileView> view(new (std::nothrow) FileView);
+  if (!view) {
+    status = FileViewStatus::TooLarge;
+    return nullptr;
+  }
+  if (size > 0) {
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapped != MAP_FAILED) {
+      view->mapping_ = mapped;
+      view->data_ = static_cast<const std::uint8_t*>(mapped);
+      view->size_ = size;
+      status = FileViewStatus::Ok;
+      return view;
+    }
+    if (errno == ENOMEM) {
+      status = FileViewStatus::TooLarge;
+      return nullptr;
+    }
+  }
+  // Not mappable (a file system without mapping, or a file whose size says 0 such as those of
+  // /proc): read it, never past the bound.
+  std::uint8_t buffer[1 << 16];
+  try {
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n == 0) break;
+      if (n < 0) return nullptr;
+      if (view->copy_.size() + static_cast<std::size_t>(n) > kMaxInputBytes) {
+        status = FileViewStatus::TooLarge;
+        return nullptr;
+      }
+      view->copy_.insert(view->copy_.end(), buffer, buffer + n);
+    }
+  } catch (const std::bad_alloc&) {
+    status = FileViewStatus::TooLarge;
+    return nullptr;
+  }
+  view->data_ = view->copy_.data();
+  view->size_ = view->copy_.size();
+  status = FileViewStatus::Ok;
+  return view;
+}
+
+FileView::~FileView() {
+  if (mapping_ != nullptr) ::munmap(mapping_, size_);
+}
+
+}  // namespace vorlix

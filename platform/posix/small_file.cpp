@@ -1,0 +1,60 @@
+#include "platform/small_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/new_file_mode.h"
+
+namespace vorlix {
+namespace {
+
+bool WriteFully(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t limit) {
+  std::vector<std::uint8_t> bytes;
+  // Only a regular file is read: a pipe or a device of that name could block or never end.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return bytes;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    bytes.resize(limit);
+    std::size_t got = 0;
+    while (got < limit) {
+      const ssize_t n = ::read(fd, bytes.data() + got, limit - got);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+  // Only a regular file is replaced; a pipe, a device or a folder of that name stays.
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
+
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, bytes.data(), bytes.size()) &&
+            ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace vorlix

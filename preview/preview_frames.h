@@ -1,0 +1,133 @@
+// The frames of one GIF kept ready for a preview. Each composed frame is kept stretched to the
+// current size as the greyscale the threshold is applied to, so that a change of threshold,
+// inverse colors, fill bytes or breaks only thresholds and encodes again. A change of size
+// stretches the shown frame again at once, from its composed picture, while a background thread
+// prepares the others.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/animation.h"
+#include "convert/picture/auto_threshold.h"
+#include "convert/xm/frame_grid.h"
+#include "convert/picture/frame_sampling.h"
+#include "convert/messages.h"
+#include "preview/pattern_view.h"
+
+namespace vorlix {
+
+// Composed pictures kept for fast size changes, at most this many bytes (and the shown one).
+inline constexpr std::size_t kPreviewCanvasBudget = 16u << 20;
+
+class PreviewFrames {
+ public:
+  // Opens the GIF and prepares frame 0 before it returns; a background thread prepares the
+  // others. Empty, with `error` set, when the GIF cannot be opened or has no frame.
+  static std::unique_ptr<PreviewFrames> Open(const std::string& path,
+                                             const ConversionSettings& settings, RunError& error,
+                                             std::size_t canvasBudget = kPreviewCanvasBudget);
+  ~PreviewFrames();
+  PreviewFrames(const PreviewFrames&) = delete;
+  PreviewFrames& operator=(const PreviewFrames&) = delete;
+
+  int FrameCount() const { return frameTotal_; }
+  int PageCount() const { return pageCount_; }  // frames in the file, before the cut
+
+  // The settings every later call works with. Frames of another size are prepared again.
+  void SetSettings(const ConversionSettings& settings);
+
+  // Frame j is the one on screen: its composed picture is kept (composed in the background when
+  // it is not at hand), so that a change of size redraws it at once.
+  void ShowFrame(int j);
+
+  // Frame j sampled for the current settings, as the module samples it; false while frame j is
+  // not prepared at the current size and its composed picture is not at hand.
+  bool Sample(int j, FrameGrid& grid);
+  // The same, encoded and read back as a tracker shows it.
+  bool View(int j, PatternView& view);
+
+  // The settings a module would be written with now: as set, with the automatic threshold and
+  // the GIF's timing applied when the picture options ask for them.
+  ConversionSettings Used() const;
+  // The median delay of the converted frames, in hundredths; nothing when the GIF gives none.
+  std::optional<int> GifMedianDelay() const { return medianDelay_; }
+
+  // Frames prepared at the current size; all of them once preparing is done.
+  int PreparedFrames() const;
+  // Waits until every frame is prepared at the current size; false after the timeout.
+  bool WaitUntilPrepared(std::chrono::milliseconds timeout);
+  // True when preparing stopped for lack of memory.
+  bool Failed() const;
+  // Bytes of the kept greyscale frames and composed pictures.
+  std::size_t KeptBytes() const;
+
+ private:
+  struct Bitmap {
+    FIBITMAP* dib = nullptr;
+    Bitmap() = default;
+    explicit Bitmap(FIBITMAP* d) : dib(d) {}
+    Bitmap(Bitmap&& other) noexcept : dib(other.dib) { other.dib = nullptr; }
+    Bitmap& operator=(Bitmap&& other) noexcept;
+    ~Bitmap();
+  };
+  struct Frame {
+    Bitmap grey;                // the stretched luminance, 8-bit grey
+    int width = 0, height = 0;  // size of `grey`; 0 when not prepared
+    bool blank = false;         // no composed picture: all marks 0 at every size
+    Bitmap canvas;              // the composed picture, when kept
+  };
+
+  PreviewFrames() = default;
+  void Work();
+  bool Ready(const Frame& frame) const;
+  int FirstUnprepared() const;
+  void Prepare(int j, std::unique_lock<std::mutex>& lock);
+  void PinShownFrame(std::unique_lock<std::mutex>& lock);
+  void ComposeAgain();
+  ConversionSettings UsedSettings() const;
+  FIBITMAP* CanvasAtHand(int j) const;
+  Bitmap KeepCanvas(FIBITMAP* canvas, bool force);
+
+  ImageLibrary library_;
+  Animation animation_;      // used by the worker only, after Open
+  SamplingBuffers buffers_;  // the same
+  int frameTotal_ = 0;
+  int pageCount_ = 0;
+  std::size_t canvasBudget_ = 0;
+  std::optional<int> medianDelay_;  // of the converted frames, in hundredths of a second
+
+  mutable std::mutex mutex_;          // guards everything below
+  std::condition_variable wake_;      // work for the worker
+  std::condition_variable prepared_;  // a frame was prepared
+  ConversionSettings settings_;
+  std::vector<Frame> frames_;
+  std::size_t canvasBytes_ = 0;
+  int shown_ = 0;
+  Bitmap shownCanvas_;  // the shown frame's picture when it is not among the kept ones
+  int shownCanvasFrame_ = -1;
+  Backdrop composedBackdrop_ = Backdrop::Background;  // the compositor's
+  // Luminance of the prepared frames, for the automatic threshold, and what it was counted for.
+  struct HistogramStamp {
+    int width = 0, height = 0;
+    Backdrop backdrop = Backdrop::Background;
+    int prepared = -1;
+    bool operator==(const HistogramStamp&) const = default;
+  };
+  mutable LuminanceHistogram histogram_{};
+  mutable HistogramStamp histogramStamp_;
+  bool stopping_ = false;
+  bool failed_ = false;
+  std::thread worker_;
+};
+
+}  // namespace vorlix

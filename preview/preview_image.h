@@ -1,0 +1,32 @@
+// Writing preview images through the image library: one frame as PNG, all frames as an
+// animated GIF. Files are always created new, like modules.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "preview/preview_picture.h"
+
+namespace vorlix {
+
+enum class PreviewFileKind { Unknown, Png, Gif };
+
+// The kind a file name asks for, by its extension (".png" or ".gif", any case).
+PreviewFileKind PreviewKindOf(const std::string& name);
+
+// The name itself when no file of that name exists, otherwise numbered before the extension
+// ("x.gif", "x_1.gif", "x_2.gif", ...).
+std::string ResolvePreviewName(const std::string& name);
+
+// Writes the image as an 8-bit palette PNG into a new file; false when the file exists already
+// or cannot be written completely (nothing is left behind then).
+bool WritePreviewPng(const std::string& path, const PreviewImage& image);
+
+// Writes `count` frames, asked for one at a time, as a looping animated GIF into a new file;
+// frame j is shown for frameMs(j) milliseconds (kept to the format's hundredths). False as for
+// WritePreviewPng, also when a frame has another size than the first.
+bool WritePreviewGif(const std::string& path, int count,
+                     const std::function<PreviewImage(int j)>& frame,
+                     const std::function<int(int j)>& frameMs);
+
+}  // namespace vorlix
