@@ -52,7 +52,7 @@ expected_files=$(
   printf '%s\n' ./usr/bin/vorlix ./usr/bin/vorlix-cli ./usr/share/applications/vorlix.desktop \
     ./usr/share/bash-completion/completions/vorlix-cli \
     ./usr/share/man/man1/vorlix-cli.1.gz ./usr/share/man/man1/vorlix.1.gz \
-    ./usr/share/metainfo/org.vorlix.vorlix.metainfo.xml
+    ./usr/share/metainfo/org.vorlix.vorlix.metainfo.xml ./usr/share/doc/vorlix/copyright
   for size in 16 22 24 32 48 64 128 256; do
     echo "./usr/share/icons/hicolor/${size}x$size/apps/vorlix.png"
   done | LC_ALL=C sort
