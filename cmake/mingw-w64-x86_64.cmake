@@ -19,9 +19,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Release code is built at the level the Linux build of the image library uses (-O2, no
-# -march): some of its arithmetic gives the same results only at the same level. No fused
-# multiply-add contraction either, so the floating-point filters round as on Linux.
+# No -march, as on Linux, and no fused multiply-add contraction, so floating-point code rounds
+# as the Linux build does even if the target's instruction set is ever widened.
 set(CMAKE_C_FLAGS_INIT "-ffp-contract=off")
 set(CMAKE_CXX_FLAGS_INIT "-ffp-contract=off")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
