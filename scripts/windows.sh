@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The Windows cross-build. On Debian 12: installs what is missing (as root; with sudo otherwise),
+# fetches Debian's FreeImage and libpng sources through apt, builds a static FreeImage with the
+# MinGW-w64 POSIX-threads compiler, checks it under Wine, then configures vorlix with it.
+# Everything lands in build-windows/.
+#
+#   bash scripts/windows.sh [STEP...]
+#
+# Steps: deps, freeimage (fetch and build), check (the library under Wine), configure; without
+# arguments all of them, in that order. Each step also runs the ones it needs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=$root/build-windows
+mkdir -p "$out"
+
+# The exact revision of the libfreeimage3 the Linux build links, so both decode alike.
+FREEIMAGE_VERSION=3.18.0+ds2-9+deb12u1
+TOOLCHAIN=$root/cmake/mingw-w64-x86_64.cmake
+export WINEPREFIX=$out/wine
+export WINEDEBUG=-all
+# No Mono or Gecko: the programs need neither, and Wine would try to fetch them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+PACKAGES=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix  # the cross compiler, POSIX threads
+  binutils-mingw-w64-x86-64                              # its linker and objdump
+  libz-mingw-w64-dev                                     # zlib for Windows
+  wine wine64                                            # runs the programs and their tests
+  cmake make dpkg-dev zip                                # builds, unpacks sources, packs
+  g++ libfreeimage-dev                                   # the Linux side of the library check
+)
+
+step_deps() {
+  local missing=() package
+  for package in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+      "${missing[@]}"
+  fi
+  local installed
+  installed=$(dpkg-query -W -f='${Version}' libfreeimage3 2>/dev/null || true)
+  if [ -n "$installed" ] && [ "$installed" != "$FREEIMAGE_VERSION" ]; then
+    echo "Note: libfreeimage3 here is $installed; the Windows build uses $FREEIMAGE_VERSION" >&2
+  fi
+}
+
+# Fetches the sources (kept in build-windows/sources, so a re-run fetches nothing) and builds
+# the static library into build-windows/freeimage/install.
+step_freeimage() {
+  need deps
+  local started=$SECONDS
+  bash scripts/windows/fetch-sources.sh "$out/sources" "$out/sources/freeimage" \
+    freeimage "$FREEIMAGE_VERSION"
+  bash scripts/windows/fetch-sources.sh "$out/sources" "$out/sources/libpng" libpng1.6 newest
+  cmake -S scripts/windows/freeimage -B "$out/freeimage" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_INSTALL_PREFIX="$out/freeimage/install" \
+    -DFREEIMAGE_SOURCE_DIR="$out/sources/freeimage" -DLIBPNG_SOURCE_DIR="$out/sources/libpng" \
+    >"$out/freeimage-configure.log" 2>&1
+  cmake --build "$out/freeimage" -j2 >"$out/freeimage-build.log" 2>&1 ||
+    { tail -n 40 "$out/freeimage-build.log"; exit 1; }
+  cmake --install "$out/freeimage" >/dev/null
+  echo "FreeImage for Windows: $out/freeimage/install ($((SECONDS - started)) s)"
+}
+
+# The check program built for Windows runs under Wine (in the prefix build-windows/wine, made on
+# first use) and for Linux against libfreeimage3; their outputs must be the same, line endings
+# aside.
+step_check() {
+  need freeimage
+  local started=$SECONDS check=$out/freeimage-check
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    echo "Wine prefix made: $WINEPREFIX ($((SECONDS - started)) s)"
+    started=$SECONDS
+  fi
+  wine "$out/freeimage/freeimage-check.exe" troll.gif | tr -d '\r' >"$check-windows.txt"
+  echo "Check under Wine: $((SECONDS - started)) s"
+  g++ -std=c++20 -O2 scripts/windows/freeimage/freeimage_check.cpp -lfreeimage -o "$check"
+  "$check" troll.gif >"$check-linux.txt"
+  if ! diff -u "$check-linux.txt" "$check-windows.txt"; then
+    echo "The Windows build of FreeImage differs from the Linux library" >&2
+    exit 1
+  fi
+  head -n 3 "$check-windows.txt"
+  echo "FreeImage for Windows: $(tail -n 1 "$check-windows.txt"), same output as on Linux"
+}
+
+# Configures vorlix for Windows into build-windows/vorlix, against the static library (which
+# needs FREEIMAGE_LIB defined wherever FreeImage.h is included). The window program, the unit
+# tests and the benchmarks stay off: their libraries have no Windows build here.
+step_configure() {
+  need freeimage
+  local install=$out/freeimage/install
+  cmake -S . -B "$out/vorlix" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DFREEIMAGE_LIBRARY="$install/lib/libfreeimage.a" -DFREEIMAGE_INCLUDE_DIR="$install/include" \
+    -DCMAKE_CXX_FLAGS="-ffp-contract=off -DFREEIMAGE_LIB" \
+    -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_TESTS=OFF -DVORLIX_BUILD_BENCH=OFF \
+    >"$out/vorlix-configure.log" 2>&1 || { cat "$out/vorlix-configure.log"; exit 1; }
+  echo "vorlix configured for Windows: $out/vorlix"
+}
+
+steps=("$@")
+[ "${#steps[@]}" -gt 0 ] || steps=(deps freeimage check configure)
+for step in "${steps[@]}"; do
+  case $step in
+    deps | freeimage | check | configure) ;;
+    *) echo "Unknown step: $step (steps: deps freeimage check configure)" >&2; exit 2 ;;
+  esac
+done
+# Runs a step once per run of the script, however many steps need it.
+done_steps=" "
+need() {
+  case $done_steps in *" $1 "*) return ;; esac
+  "step_$1"
+  done_steps+="$1 "
+}
+for step in "${steps[@]}"; do
+  need "$step"
+done
