@@ -34,7 +34,8 @@ bool WritePreview(const vorlix::CliOptions& options, const vorlix::ConversionSet
   request.style = options.previewStyle.value_or(vorlix::PreviewStyle::Picture);
   // Any frame past the last is refused, however large.
   request.frame = static_cast<int>(
-      std::min<std::uint32_t>(options.previewFrame.value_or(0), std::numeric_limits<int>::max()));
+      std::min<std::uint32_t>(options.previewFrame.value_or(vorlix::kDefaultPreviewFrame),
+                              std::numeric_limits<int>::max()));
   return vorlix::PreviewRun(request, options.input, settings, reporter, progress);
 }
 

@@ -6,100 +6,10 @@
 #include <span>
 #include <string_view>
 
+#include "cli/core/option_table.h"
+
 namespace vorlix {
 namespace {
-
-enum class OptionKind {
-  Number,     // --name N: one whole number
-  Threshold,  // --threshold N or --threshold auto
-  Choice,     // --name WORD: one of a list of names
-  FillList,   // --name A,B,C,D,E: the five fill bytes
-  BoxOn,      // checks a box
-  BoxOff,     // unchecks a box
-  Switch,     // a switch of the program itself
-  Text,       // --name TEXT: a text for the program itself
-  Count,      // --name N: a whole number for the program itself
-  Style,      // --name picture|tracker: the style of a preview
-};
-
-// One option of the command line and what it sets.
-struct CliOptionRow {
-  const char* name;
-  const char* alias;  // a short form, or nullptr
-  OptionKind kind;
-  std::uint32_t OptionValues::*number = nullptr;   // Number, Threshold
-  std::int32_t (*clamp)(std::uint32_t) = nullptr;  // Number: the clamp that ReadOptions applies
-  bool OptionValues::*box = nullptr;               // BoxOn, BoxOff
-  bool CliOptions::*flag = nullptr;                // Switch
-  std::span<const std::string_view> names{};       // Choice: the names, in the order of values
-  void (*choose)(OptionValues&, std::uint8_t) = nullptr;      // Choice: sets the value of a name
-  std::optional<std::string> CliOptions::*text = nullptr;     // Text
-  std::optional<std::uint32_t> CliOptions::*count = nullptr;  // Count
-};
-
-constexpr void ChooseDither(OptionValues& v, std::uint8_t i) {
-  v.Picture.Dither = DitherMethod{i};
-}
-constexpr void ChooseTiming(OptionValues& v, std::uint8_t i) {
-  v.Picture.Timing = TimingSource{i};
-}
-constexpr void ChooseBackdrop(OptionValues& v, std::uint8_t i) {
-  v.Picture.Transparent = Backdrop{i};
-}
-
-constexpr CliOptionRow kOptionTable[] = {
-    {"--tempo", nullptr, OptionKind::Number, &OptionValues::Tempo, ClampTempo},
-    {"--speed", nullptr, OptionKind::Number, &OptionValues::Speed, ClampSpeed},
-    {"--width", nullptr, OptionKind::Number, &OptionValues::Width, ClampWidth},
-    {"--height", nullptr, OptionKind::Number, &OptionValues::Height, ClampHeight},
-    {"--threshold", nullptr, OptionKind::Threshold, &OptionValues::Threshold,
-     [](std::uint32_t v) -> std::int32_t { return ClampByte(v); }},
-    {"--fill", nullptr, OptionKind::FillList},
-    {"--inverse", nullptr, OptionKind::BoxOn, nullptr, nullptr, &OptionValues::InverseColors},
-    {"--no-inverse", nullptr, OptionKind::BoxOff, nullptr, nullptr, &OptionValues::InverseColors},
-    {"--break", nullptr, OptionKind::BoxOn, nullptr, nullptr, &OptionValues::BreakPatterns},
-    {"--no-break", nullptr, OptionKind::BoxOff, nullptr, nullptr, &OptionValues::BreakPatterns},
-    {"--dither", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr, kDitherNames,
-     ChooseDither},
-    {"--timing", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr, kTimingNames,
-     ChooseTiming},
-    {"--transparent", nullptr, OptionKind::Choice, nullptr, nullptr, nullptr, nullptr,
-     kBackdropNames, ChooseBackdrop},
-    {"--preview",
-     nullptr,
-     OptionKind::Text,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     {},
-     nullptr,
-     &CliOptions::preview},
-    {"--frame",
-     nullptr,
-     OptionKind::Count,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     {},
-     nullptr,
-     nullptr,
-     &CliOptions::previewFrame},
-    {"--preview-style", nullptr, OptionKind::Style},
-    {"--save-settings", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr,
-     &CliOptions::saveSettings},
-    {"--quiet", "-q", OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::quiet},
-    {"--help", "-h", OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::help},
-    {"--version", nullptr, OptionKind::Switch, nullptr, nullptr, nullptr, &CliOptions::version},
-};
-
-const CliOptionRow* FindOption(const std::string& name) {
-  for (const CliOptionRow& row : kOptionTable) {
-    if (name == row.name || (row.alias != nullptr && name == row.alias)) return &row;
-  }
-  return nullptr;
-}
 
 bool TakesValue(const CliOptionRow& row) {
   return row.kind != OptionKind::BoxOn && row.kind != OptionKind::BoxOff &&
@@ -112,8 +22,10 @@ std::optional<PreviewStyle> ParseStyle(const std::string& text) {
   return std::nullopt;
 }
 
-std::string ExpectsNumber(const char* option, const std::string& value) {
-  return std::string(option) + " expects a whole number from 0 to 4294967295, not '" + value + "'";
+// "--name expects a whole number from 0 to 4294967295": every number the parser takes.
+std::string ExpectsNumber(const char* option) {
+  return std::string(option) + " expects a whole number from 0 to " +
+         std::to_string(std::numeric_limits<std::uint32_t>::max());
 }
 
 // A whole unsigned decimal number of at most 32 bits.
@@ -175,7 +87,7 @@ bool ApplyProgramOption(const CliOptionRow& row, const std::string& value, CliOp
   }
   if (row.kind == OptionKind::Count) {
     options.*row.count = ParseNumber(value);
-    if (!(options.*row.count)) error = ExpectsNumber(row.name, value);
+    if (!(options.*row.count)) error = ExpectsNumber(row.name) + ", not '" + value + "'";
     return (options.*row.count).has_value();
   }
   options.previewStyle = ParseStyle(value);
@@ -204,10 +116,8 @@ bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& 
       if (!number) {
         // Every number the parser takes is clamped into the option's range, which the message
         // names as well.
-        const auto limit = std::numeric_limits<std::uint32_t>::max();
-        error = std::string(row.name) + " expects a whole number from 0 to " +
-                std::to_string(limit) + ", clamped to " + std::to_string(row.clamp(0)) + ".." +
-                std::to_string(row.clamp(limit)) + "; not '" + value + "'";
+        error =
+            ExpectsNumber(row.name) + ", clamped to " + RangeText(row) + "; not '" + value + "'";
         return false;
       }
       options.edits.push_back(
@@ -320,48 +230,6 @@ std::string DefaultOutputName(const std::string& input) {
   // A leading dot (".hidden") is part of the name, not an extension.
   if (dot == std::string::npos || dot <= nameStart) return input;
   return input.substr(0, dot);
-}
-
-std::string CliUsage() {
-  return "Usage: vorlix-cli [options] INPUT [OUTPUT]\n"
-         "Turns an animated GIF into an XM module whose patterns draw the animation.\n"
-         "\n"
-         "OUTPUT gets \".xm\" added when missing; an existing file is never replaced: the name\n"
-         "is numbered (_1, _2, ...) instead. Without OUTPUT the module is named after INPUT.\n"
-         "Options start from the built-in defaults, then vorlix.conf of the working folder.\n"
-         "\n"
-         "  --tempo N            beats per minute, 32..255 (default 250)\n"
-         "  --speed N            ticks per row, 1..31 (default 5)\n"
-         "  --width N            picture width in pixels, 8..128; N/4 channels (default 120)\n"
-         "  --height N           picture height in pixels = pattern rows, 16..200 (default 150)\n"
-         "  --threshold N|auto   brightness threshold, 0..255 (default 160); auto: one for the\n"
-         "                       whole animation, chosen from its brightness (Otsu's method)\n"
-         "  --dither NAME        black and white by dithering instead of the threshold: none,\n"
-         "                       fs (Floyd-Steinberg), bayer4, bayer8, bayer16, cluster6,\n"
-         "                       cluster8 or cluster16 (default none)\n"
-         "  --timing FROM        tempo and speed from: settings, or gif (the GIF's median\n"
-         "                       frame delay) (default settings)\n"
-         "  --transparent SHOW   what shows where no frame has drawn or a frame is transparent:\n"
-         "                       background (the GIF's background colour), light or dark\n"
-         "                       (default background)\n"
-         "  --fill A,B,C,D,E     note, instrument, volume, effect type and parameter bytes of a\n"
-         "                       drawn cell (default 61,127,77,9,99)\n"
-         "  --inverse, --no-inverse   draw the bright pixels instead of the dark ones\n"
-         "  --break, --no-break       put a pattern break into every pattern (default on)\n"
-         "  --preview FILE       write a preview of what a tracker shows to FILE instead of a\n"
-         "                       module (a module too when OUTPUT is given): FILE.png one frame,\n"
-         "                       FILE.gif all frames at the module's timing; never replaced,\n"
-         "                       numbered like modules\n"
-         "  --frame N            the frame of a .png preview, from 0 (default 0)\n"
-         "  --preview-style S    picture (one pixel per column, default) or tracker (the\n"
-         "                       pattern view's text)\n"
-         "  --save-settings      store the resulting options in vorlix.conf (INPUT optional)\n"
-         "  --quiet, -q          no progress lines on standard output\n"
-         "  --help, -h           this text\n"
-         "  --version            the version\n"
-         "\n"
-         "Values out of range are clamped. Exit status: 0 module written, 1 not written,\n"
-         "2 usage error.\n";
 }
 
 }  // namespace vorlix

@@ -1,6 +1,7 @@
 // Command-line options of vorlix-cli, read into the same option values the dialog's fields give.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +12,9 @@
 #include "settings/option_values.h"
 
 namespace vorlix {
+
+// The frame of a .png preview when --frame is not given.
+inline constexpr std::uint32_t kDefaultPreviewFrame = 0;
 
 struct CliOptions {
   // What the option arguments set, in the order given; applied over the starting values.

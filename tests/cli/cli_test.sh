@@ -2,19 +2,10 @@
 # vorlix-cli as a script would use it: output names, standard output and error, exit status,
 # the settings file. Argument: the build folder.
 set -euo pipefail
-build=$(cd "$1" && pwd)
-cli="$build/vorlix-cli"
-make_gif="$build/tests/tools/make_gif"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../support/script_helpers.sh"
+use_build_dir "$@"
+make_work_dir
 cd "$work"
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
 
 "$make_gif" bars cat.gif 3 32 24
 
@@ -65,5 +56,4 @@ check "conversion uses the stored tempo" "255" "$(od -An -tu1 -j78 -N1 from_conf
 check "version" "vorlix-cli 0.4" "$("$cli" --version)"
 check "help mentions usage" "yes" "$("$cli" --help | grep '^Usage: vorlix-cli' >/dev/null && echo yes)"
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish_checks "all checks passed"

@@ -7,22 +7,19 @@
 # Usage: bash tests/cli/faults_test.sh BUILD_DIR
 set -uo pipefail
 
-build=$(cd "${1:?usage: faults_test.sh BUILD_DIR}" && pwd)
-cli=$build/vorlix-cli
-make_gif=$build/tests/tools/make_gif
-for tool in "$cli" "$make_gif"; do
-  [ -x "$tool" ] || { echo "missing $tool: build first"; exit 1; }
-done
+source "$(dirname "$0")/../support/script_helpers.sh"
+use_build_dir "$@"
+need_built "$cli" "$make_gif"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vorlix-faults-XXXXXX")
+make_work_dir "${TMPDIR:-/tmp}/vorlix-faults-XXXXXX"
 mounts=()
-cleanup() {
+# Before the folder is removed: what a case mounted inside it, and what it made unreadable.
+release_work() {
   local m
   for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
   chmod -R u+rwx "$work" 2>/dev/null
-  rm -rf "$work"
 }
-trap cleanup EXIT
+on_exit release_work
 
 is_root=0
 [ "$(id -u)" -eq 0 ] && is_root=1

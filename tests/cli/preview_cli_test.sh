@@ -2,19 +2,10 @@
 # vorlix-cli --preview as a script would use it: the files it writes, their numbering, and one
 # clear line for each bad name or value. Argument: the build folder.
 set -euo pipefail
-build=$(cd "$1" && pwd)
-cli="$build/vorlix-cli"
-make_gif="$build/tests/tools/make_gif"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../support/script_helpers.sh"
+use_build_dir "$@"
+make_work_dir
 cd "$work"
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
 run() {  # run ARGS...: sets status, out.txt, err.txt
   status=0; "$cli" "$@" >out.txt 2>err.txt || status=$?
 }
@@ -58,5 +49,4 @@ run --frame 1 in.gif
 check "frame without preview is a usage error" 2 "$status"
 check "help lists --preview" "yes" "$("$cli" --help | grep -- '--preview FILE' >/dev/null && echo yes)"
 
-if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
-echo "all checks passed"
+finish_checks "all checks passed"

@@ -3,27 +3,13 @@
 # reach the reader while the conversion still runs, not when the program ends, and the bytes
 # must be those written to a file. Argument: the build folder.
 set -euo pipefail
-build=$(cd "${1:?usage: progress_pipe_test.sh BUILD_DIR}" && pwd)
-cli="$build/vorlix-cli"
-make_gif="$build/tests/tools/make_gif"
-for tool in "$cli" "$make_gif"; do
-  [ -x "$tool" ] || { echo "FAIL: $tool has not been built"; exit 1; }
-done
-work=$(mktemp -d)
+source "$(dirname "$0")/../support/script_helpers.sh"
+use_build_dir "$@"
+need_built "$cli" "$make_gif"
+make_work_dir
 writer=""
-cleanup() {
-  [ -n "$writer" ] && kill "$writer" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+on_exit '[ -n "$writer" ] && kill "$writer" 2>/dev/null'
 cd "$work"
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
 
 # Large frames take a while each (about 2.5 s for all of them here), while their 60 lines
 # stay far below a pipe's buffer: held back, none would arrive before the end.
@@ -55,8 +41,4 @@ sed 's/reference\.xm/piped.xm/' reference.txt >expected.txt
 check "bytes in the pipe equal those written to a file" same \
   "$(cmp expected.txt piped.txt && echo same)"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all pipe checks passed"
+finish_checks "all pipe checks passed"

@@ -3,20 +3,11 @@
 # the offered words read from COMPREPLY. Options come from the --help of the program being
 # completed, INPUT offers GIF files and folders, OUTPUT folders. Argument: the build folder.
 set -uo pipefail
-build=$(cd "${1:?usage: completion_test.sh BUILD_DIR}" && pwd)
-script="$(cd "$(dirname "$0")/../.." && pwd)/packaging/vorlix-cli.bash-completion"
-cli="$build/vorlix-cli"
-[ -x "$cli" ] || { echo "FAIL: $cli has not been built"; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/../support/script_helpers.sh"
+use_build_dir "$@"
+script="$source_dir/packaging/vorlix-cli.bash-completion"
+need_built "$cli"
+make_work_dir
 
 # shellcheck source=../packaging/vorlix-cli.bash-completion
 source "$script"
@@ -81,8 +72,4 @@ check "an option with an optional value takes none from the next word" \
   "-dash.gif RUN.GIF clips more clips walk.gif" "$(offered ./newer-cli --dither "")"
 check "every option of that --help" "--dither --preview --quiet --tempo -q" "$(offered ./newer-cli -)"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all completion checks passed"
+finish_checks "all completion checks passed"

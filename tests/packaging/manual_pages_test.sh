@@ -3,19 +3,12 @@
 # both carry the version that `vorlix-cli --version` prints, and the OPTIONS of vorlix-cli(1)
 # describe every option that `vorlix-cli --help` lists and no other. Argument: the build folder.
 set -euo pipefail
-build=$(cd "${1:?usage: manual_pages_test.sh BUILD_DIR}" && pwd)
-pages=$(cd "$(dirname "$0")/../../docs/man" && pwd)
-cli="$build/vorlix-cli"
-[ -x "$cli" ] || { echo "FAIL: $cli has not been built"; exit 1; }
-command -v man >/dev/null || { echo "FAIL: man is not installed (scripts/setup.sh installs man-db)"; exit 1; }
+source "$(dirname "$0")/../support/script_helpers.sh"
+use_build_dir "$@"
+pages="$source_dir/docs/man"
+need_built "$cli"
+need_tools man
 
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
 render() { MANWIDTH=250 man -E ascii -l "$1" 2>/dev/null; }  # wide: no option is broken
 section() {  # section TEXT TITLE: the lines under that heading
   awk -v t="$2" '/^[A-Z]/ { inside = ($0 == t); next } inside' <<<"$1"
@@ -54,8 +47,4 @@ for option in $(grep -oE -- '(^|[^[:alnum:]-])--?[[:alpha:]][[:alnum:]-]*' <<<"$
 done
 [ "$failures" -eq 0 ] && echo "ok   vorlix-cli(1) describes exactly the options of --help"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all manual page checks passed"
+finish_checks "all manual page checks passed"

@@ -6,9 +6,8 @@
 # Exits with 77 (skipped) when the package cannot be made here: the Debian packaging tools are
 # missing, or the build has no window program or is sanitized (packages come from plain builds).
 set -euo pipefail
-build=$(cd "${1:?usage: package_test.sh BUILD_DIR}" && pwd)
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-make_gif="$build/tests/tools/make_gif"
+source "$(dirname "$0")/../support/script_helpers.sh"
+use_build_dir "$@"
 
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -19,19 +18,9 @@ if grep -q '^VORLIX_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
   echo "SKIP: packages are made from builds without sanitizers"
   exit 77
 fi
-for tool in desktop-file-validate appstreamcli man file; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/setup.sh)"; exit 1; }
-done
+need_tools desktop-file-validate appstreamcli man file
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
+make_work_dir
 yes_if() { if "$@"; then echo yes; else echo no; fi; }
 
 (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 ||
@@ -104,8 +93,4 @@ fi
 check "unpacked vorlix finds its libraries" "" \
   "$(ldd "$root/usr/bin/vorlix" | grep 'not found' || true)"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all package checks passed"
+finish_checks "all package checks passed"

@@ -7,60 +7,20 @@
 # Exits with 77 (skipped) when Xvfb is not installed or the window program is not part of this
 # build.
 set -euo pipefail
-build=$(cd "${1:?usage: window_desktop_test.sh BUILD_DIR}" && pwd)
-program="$build/ui/wx/vorlix"
-cli="$build/vorlix-cli"
-make_gif="$build/tests/tools/make_gif"
+source "$(dirname "$0")/../../support/script_helpers.sh"
+source "$(dirname "$0")/../../support/window_helpers.sh"
+use_build_dir "$@"
 drop="$build/tests/tools/xdnd_drop"
-
-if ! command -v Xvfb >/dev/null; then
-  echo "SKIP: Xvfb is not installed"
-  exit 77
-fi
-if [ ! -x "$program" ]; then
-  echo "SKIP: the window program is not part of this build"
-  exit 77
-fi
-for tool in openbox wmctrl xdotool xprop xwininfo timeout; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/setup.sh)"; exit 1; }
-done
-for file in "$cli" "$make_gif" "$drop"; do
-  [ -x "$file" ] || { echo "FAIL: $file has not been built"; exit 1; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
-die() {
-  echo "FAIL $*"
-  [ -f "$work/stderr" ] && grep -v -e 'for_size smaller' -e '^$' "$work/stderr" | head -20
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || die "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$work/display")"
-export NO_AT_BRIDGE=1  # no accessibility bus on the virtual display
+need_window_program
+need_tools openbox wmctrl xdotool xprop xwininfo timeout
+need_built "$cli" "$make_gif" "$drop"
+make_work_dir
+start_display
 
 # The window manager, with its own empty configuration folder so no user's settings apply.
 mkdir "$work/home"
 HOME="$work/home" XDG_CONFIG_HOME="$work/home" openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
+on_exit "kill $! 2>/dev/null"
 for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
 wmctrl -m >/dev/null 2>&1 || die "the window manager did not start: $(cat "$work/openbox.log")"
 
@@ -75,12 +35,10 @@ echo "an older module" >"$output"
 (cd "$work/cli" && "$cli" "$input" expected.xm >stdout 2>stderr) || die "vorlix-cli failed"
 
 mkfifo "$work/stdout.pipe"
-(cd "$work/run" && exec "$program" >"$work/stdout.pipe" 2>"$work/stderr") &
-program_pid=$!
-pids+=("$program_pid")
+start_program "$work/run" "$work/stdout.pipe" "$work/stderr"
 cat "$work/stdout.pipe" >"$work/stdout" &
 reader_pid=$!
-pids+=("$reader_pid")
+on_exit "kill $reader_pid 2>/dev/null"
 
 windows() {  # the titles of the windows the window manager shows, one a line, sorted
   wmctrl -l | awk '{ $1 = $2 = $3 = ""; sub(/^ +/, ""); print }' | sort
@@ -149,7 +107,6 @@ drop_on() {  # drop_on X Y PATH: X, Y in dialog units of the main dialog's templ
   read -r mx my mw mh < <(geometry "$main")
   "$drop" $((mx + mw * $1 / 266)) $((my + mh * $2 / 222)) "$3"
 }
-alive() { kill -0 "$program_pid" 2>/dev/null && echo yes || echo no; }
 
 wait_windows vorlix
 main=$(window_id vorlix)
@@ -202,23 +159,11 @@ check "closing the About box leaves the program running" yes "$(alive)"
 
 # The window manager's close request on the main dialog ends the program with status 0.
 wmctrl -i -c "$main"
-status=""
-for _ in $(seq 100); do
-  if ! kill -0 "$program_pid" 2>/dev/null; then
-    status=0
-    wait "$program_pid" || status=$?
-    break
-  fi
-  sleep 0.1
-done
+wait_for_exit
 [ -n "$status" ] || die "the program did not end on the close request"
 check "exit status after closing the main dialog" 0 "$status"
 wait "$reader_pid"  # the pipe's reader ends once the program's end has closed the pipe
 check "standard output" "$progress"$'\n'"Successfully saved to file $saved." "$(cat "$work/stdout")"
 check "files left in the working folder" "" "$(ls "$work/run")"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all desktop window checks passed"
+finish_checks "all desktop window checks passed"

@@ -1,0 +1,246 @@
+#include "cli/core/option_table.h"
+
+#include <algorithm>
+#include <limits>
+#include <type_traits>
+#include <vector>
+
+#include "settings/conversion_settings.h"
+
+namespace vorlix {
+namespace {
+
+// Sets and reads one picture option by the position of its name.
+template <auto Member>
+void Choose(OptionValues& v, std::uint8_t i) {
+  using Enum = std::remove_reference_t<decltype(v.Picture.*Member)>;
+  v.Picture.*Member = Enum{i};
+}
+template <auto Member>
+std::uint8_t Chosen(const OptionValues& v) {
+  return static_cast<std::uint8_t>(v.Picture.*Member);
+}
+
+std::int32_t ClampThreshold(std::uint32_t v) {
+  return ClampByte(v);
+}
+
+constexpr CliOptionRow kOptionTable[] = {
+    {.name = "--tempo",
+     .kind = OptionKind::Number,
+     .number = &OptionValues::Tempo,
+     .clamp = ClampTempo,
+     .value = "N",
+     .help = "beats per minute, {range} (default {default})"},
+    {.name = "--speed",
+     .kind = OptionKind::Number,
+     .number = &OptionValues::Speed,
+     .clamp = ClampSpeed,
+     .value = "N",
+     .help = "ticks per row, {range} (default {default})"},
+    {.name = "--width",
+     .kind = OptionKind::Number,
+     .number = &OptionValues::Width,
+     .clamp = ClampWidth,
+     .value = "N",
+     .help = "picture width in pixels, {range}; N/4 channels (default {default})"},
+    {.name = "--height",
+     .kind = OptionKind::Number,
+     .number = &OptionValues::Height,
+     .clamp = ClampHeight,
+     .value = "N",
+     .help = "picture height in pixels = pattern rows, {range} (default {default})"},
+    {.name = "--threshold",
+     .kind = OptionKind::Threshold,
+     .number = &OptionValues::Threshold,
+     .clamp = ClampThreshold,
+     .value = "N|auto",
+     .help = "brightness threshold, {range} (default {default}); auto: one for the\n"
+             "whole animation, chosen from its brightness (Otsu's method)"},
+    {.name = "--dither",
+     .kind = OptionKind::Choice,
+     .names = kDitherNames,
+     .choose = Choose<&PictureOptions::Dither>,
+     .chosen = Chosen<&PictureOptions::Dither>,
+     .value = "NAME",
+     .help = "black and white by dithering instead of the threshold: none,\n"
+             "fs (Floyd-Steinberg), bayer4, bayer8, bayer16, cluster6,\n"
+             "cluster8 or cluster16 (default {default})"},
+    {.name = "--timing",
+     .kind = OptionKind::Choice,
+     .names = kTimingNames,
+     .choose = Choose<&PictureOptions::Timing>,
+     .chosen = Chosen<&PictureOptions::Timing>,
+     .value = "FROM",
+     .help = "tempo and speed from: settings, or gif (the GIF's median\n"
+             "frame delay) (default {default})"},
+    {.name = "--transparent",
+     .kind = OptionKind::Choice,
+     .names = kBackdropNames,
+     .choose = Choose<&PictureOptions::Transparent>,
+     .chosen = Chosen<&PictureOptions::Transparent>,
+     .value = "SHOW",
+     .help = "what shows where no frame has drawn or a frame is transparent:\n"
+             "background (the GIF's background colour), light or dark\n"
+             "(default {default})"},
+    {.name = "--fill",
+     .kind = OptionKind::FillList,
+     .value = "A,B,C,D,E",
+     .help = "note, instrument, volume, effect type and parameter bytes of a\n"
+             "drawn cell (default {default})"},
+    {.name = "--inverse",
+     .kind = OptionKind::BoxOn,
+     .box = &OptionValues::InverseColors,
+     .help = "draw the bright pixels instead of the dark ones"},
+    {.name = "--no-inverse", .kind = OptionKind::BoxOff, .box = &OptionValues::InverseColors},
+    {.name = "--break",
+     .kind = OptionKind::BoxOn,
+     .box = &OptionValues::BreakPatterns,
+     .help = "put a pattern break into every pattern (default {default})"},
+    {.name = "--no-break", .kind = OptionKind::BoxOff, .box = &OptionValues::BreakPatterns},
+    {.name = "--preview",
+     .kind = OptionKind::Text,
+     .text = &CliOptions::preview,
+     .value = "FILE",
+     .help = "write a preview of what a tracker shows to FILE instead of a\n"
+             "module (a module too when OUTPUT is given): FILE.png one frame,\n"
+             "FILE.gif all frames at the module's timing; never replaced,\n"
+             "numbered like modules"},
+    {.name = "--frame",
+     .kind = OptionKind::Count,
+     .count = &CliOptions::previewFrame,
+     .value = "N",
+     .help = "the frame of a .png preview, from 0 (default {default})"},
+    {.name = "--preview-style",
+     .kind = OptionKind::Style,
+     .value = "S",
+     .help = "picture (one pixel per column, default) or tracker (the\n"
+             "pattern view's text)"},
+    {.name = "--save-settings",
+     .kind = OptionKind::Switch,
+     .flag = &CliOptions::saveSettings,
+     .help = "store the resulting options in vorlix.conf (INPUT optional)"},
+    {.name = "--quiet",
+     .alias = "-q",
+     .kind = OptionKind::Switch,
+     .flag = &CliOptions::quiet,
+     .help = "no progress lines on standard output"},
+    {.name = "--help",
+     .alias = "-h",
+     .kind = OptionKind::Switch,
+     .flag = &CliOptions::help,
+     .help = "this text"},
+    {.name = "--version",
+     .kind = OptionKind::Switch,
+     .flag = &CliOptions::version,
+     .help = "the version"},
+};
+
+// The built-in value of the row's option, as its help line shows it.
+std::string DefaultText(const CliOptionRow& row, const OptionValues& defaults) {
+  switch (row.kind) {
+    case OptionKind::Number:
+    case OptionKind::Threshold:
+      return std::to_string(defaults.*row.number);
+    case OptionKind::Choice:
+      return std::string(row.names[row.chosen(defaults)]);
+    case OptionKind::FillList: {
+      std::string text;
+      for (const std::uint32_t byte : defaults.FillBytes) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(byte);
+      }
+      return text;
+    }
+    case OptionKind::BoxOn:
+      return defaults.*row.box ? "on" : "off";
+    case OptionKind::Count:
+      return std::to_string(kDefaultPreviewFrame);
+    default:
+      return "";
+  }
+}
+
+void Replace(std::string& text, std::string_view key, const std::string& value) {
+  if (const std::size_t at = text.find(key); at != std::string::npos) {
+    text.replace(at, key.size(), value);
+  }
+}
+
+struct HelpLine {
+  std::string left;  // the option's name, value and short form, or a pair of names
+  std::string text;
+  bool pair = false;
+};
+
+std::vector<HelpLine> HelpLines() {
+  // The values that the dialog's fields show for the built-in settings.
+  const OptionValues defaults = ShownOptionValues(StartupSettings());
+  std::vector<HelpLine> lines;
+  for (const CliOptionRow& row : kOptionTable) {
+    if (row.help == nullptr) {
+      lines.back().left += std::string(", ") + row.name;
+      lines.back().pair = true;
+      continue;
+    }
+    HelpLine line{.left = row.name, .text = row.help};
+    if (row.value != nullptr) line.left += std::string(" ") + row.value;
+    if (row.alias != nullptr) line.left += std::string(", ") + row.alias;
+    if (line.text.find("{range}") != std::string::npos)
+      Replace(line.text, "{range}", RangeText(row));
+    Replace(line.text, "{default}", DefaultText(row, defaults));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The option lines of --help. The texts of single options start in one column, those of pairs
+// in another; each is three blanks after the longest left part it has to clear.
+std::string OptionHelp() {
+  const std::vector<HelpLine> lines = HelpLines();
+  std::size_t column[2] = {0, 0};
+  for (const HelpLine& line : lines) {
+    column[line.pair] = std::max(column[line.pair], line.left.size() + 3);
+  }
+  std::string help;
+  for (const HelpLine& line : lines) {
+    const std::size_t width = column[line.pair];
+    help += "  " + line.left + std::string(width - line.left.size(), ' ');
+    for (const char c : line.text) {
+      help += c;
+      if (c == '\n') help += std::string(2 + width, ' ');
+    }
+    help += '\n';
+  }
+  return help;
+}
+
+}  // namespace
+
+const CliOptionRow* FindOption(std::string_view name) {
+  for (const CliOptionRow& row : kOptionTable) {
+    if (name == row.name || (row.alias != nullptr && name == row.alias)) return &row;
+  }
+  return nullptr;
+}
+
+std::string RangeText(const CliOptionRow& row) {
+  return std::to_string(row.clamp(0)) + ".." +
+         std::to_string(row.clamp(std::numeric_limits<std::uint32_t>::max()));
+}
+
+std::string CliUsage() {
+  return "Usage: vorlix-cli [options] INPUT [OUTPUT]\n"
+         "Turns an animated GIF into an XM module whose patterns draw the animation.\n"
+         "\n"
+         "OUTPUT gets \".xm\" added when missing; an existing file is never replaced: the name\n"
+         "is numbered (_1, _2, ...) instead. Without OUTPUT the module is named after INPUT.\n"
+         "Options start from the built-in defaults, then vorlix.conf of the working folder.\n"
+         "\n" +
+         OptionHelp() +
+         "\n"
+         "Values out of range are clamped. Exit status: 0 module written, 1 not written,\n"
+         "2 usage error.\n";
+}
+
+}  // namespace vorlix
