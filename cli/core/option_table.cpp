@@ -25,31 +25,26 @@ std::int32_t ClampThreshold(std::uint32_t v) {
   return ClampByte(v);
 }
 
+// A row of an option that takes one whole number, clamped as ReadOptions clamps it.
+constexpr CliOptionRow NumberRow(const char* name, std::uint32_t OptionValues::*number,
+                                 std::int32_t (*clamp)(std::uint32_t), const char* help) {
+  return {.name = name,
+          .kind = OptionKind::Number,
+          .number = number,
+          .clamp = clamp,
+          .value = "N",
+          .help = help};
+}
+
 constexpr CliOptionRow kOptionTable[] = {
-    {.name = "--tempo",
-     .kind = OptionKind::Number,
-     .number = &OptionValues::Tempo,
-     .clamp = ClampTempo,
-     .value = "N",
-     .help = "beats per minute, {range} (default {default})"},
-    {.name = "--speed",
-     .kind = OptionKind::Number,
-     .number = &OptionValues::Speed,
-     .clamp = ClampSpeed,
-     .value = "N",
-     .help = "ticks per row, {range} (default {default})"},
-    {.name = "--width",
-     .kind = OptionKind::Number,
-     .number = &OptionValues::Width,
-     .clamp = ClampWidth,
-     .value = "N",
-     .help = "picture width in pixels, {range}; N/4 channels (default {default})"},
-    {.name = "--height",
-     .kind = OptionKind::Number,
-     .number = &OptionValues::Height,
-     .clamp = ClampHeight,
-     .value = "N",
-     .help = "picture height in pixels = pattern rows, {range} (default {default})"},
+    NumberRow("--tempo", &OptionValues::Tempo, ClampTempo,
+              "beats per minute, {range} (default {default})"),
+    NumberRow("--speed", &OptionValues::Speed, ClampSpeed,
+              "ticks per row, {range} (default {default})"),
+    NumberRow("--width", &OptionValues::Width, ClampWidth,
+              "picture width in pixels, {range}; N/4 channels (default {default})"),
+    NumberRow("--height", &OptionValues::Height, ClampHeight,
+              "picture height in pixels = pattern rows, {range} (default {default})"),
     {.name = "--threshold",
      .kind = OptionKind::Threshold,
      .number = &OptionValues::Threshold,
