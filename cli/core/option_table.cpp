@@ -36,6 +36,25 @@ constexpr CliOptionRow NumberRow(const char* name, std::uint32_t OptionValues::*
           .help = help};
 }
 
+// A row of an option that picks one of a list of names for a picture option.
+template <auto Member>
+constexpr CliOptionRow ChoiceRow(const char* name, std::span<const std::string_view> names,
+                                 const char* value, const char* help) {
+  return {.name = name,
+          .kind = OptionKind::Choice,
+          .names = names,
+          .choose = Choose<Member>,
+          .chosen = Chosen<Member>,
+          .value = value,
+          .help = help};
+}
+
+// A row of a switch of the program itself.
+constexpr CliOptionRow SwitchRow(const char* name, const char* alias, bool CliOptions::*flag,
+                                 const char* help) {
+  return {.name = name, .alias = alias, .kind = OptionKind::Switch, .flag = flag, .help = help};
+}
+
 constexpr CliOptionRow kOptionTable[] = {
     NumberRow("--tempo", &OptionValues::Tempo, ClampTempo,
               "beats per minute, {range} (default {default})"),
@@ -52,32 +71,19 @@ constexpr CliOptionRow kOptionTable[] = {
      .value = "N|auto",
      .help = "brightness threshold, {range} (default {default}); auto: one for the\n"
              "whole animation, chosen from its brightness (Otsu's method)"},
-    {.name = "--dither",
-     .kind = OptionKind::Choice,
-     .names = kDitherNames,
-     .choose = Choose<&PictureOptions::Dither>,
-     .chosen = Chosen<&PictureOptions::Dither>,
-     .value = "NAME",
-     .help = "black and white by dithering instead of the threshold: none,\n"
-             "fs (Floyd-Steinberg), bayer4, bayer8, bayer16, cluster6,\n"
-             "cluster8 or cluster16 (default {default})"},
-    {.name = "--timing",
-     .kind = OptionKind::Choice,
-     .names = kTimingNames,
-     .choose = Choose<&PictureOptions::Timing>,
-     .chosen = Chosen<&PictureOptions::Timing>,
-     .value = "FROM",
-     .help = "tempo and speed from: settings, or gif (the GIF's median\n"
-             "frame delay) (default {default})"},
-    {.name = "--transparent",
-     .kind = OptionKind::Choice,
-     .names = kBackdropNames,
-     .choose = Choose<&PictureOptions::Transparent>,
-     .chosen = Chosen<&PictureOptions::Transparent>,
-     .value = "SHOW",
-     .help = "what shows where no frame has drawn or a frame is transparent:\n"
-             "background (the GIF's background colour), light or dark\n"
-             "(default {default})"},
+    ChoiceRow<&PictureOptions::Dither>(
+        "--dither", kDitherNames, "NAME",
+        "black and white by dithering instead of the threshold: none,\n"
+        "fs (Floyd-Steinberg), bayer4, bayer8, bayer16, cluster6,\n"
+        "cluster8 or cluster16 (default {default})"),
+    ChoiceRow<&PictureOptions::Timing>("--timing", kTimingNames, "FROM",
+                                       "tempo and speed from: settings, or gif (the GIF's median\n"
+                                       "frame delay) (default {default})"),
+    ChoiceRow<&PictureOptions::Transparent>(
+        "--transparent", kBackdropNames, "SHOW",
+        "what shows where no frame has drawn or a frame is transparent:\n"
+        "background (the GIF's background colour), light or dark\n"
+        "(default {default})"),
     {.name = "--fill",
      .kind = OptionKind::FillList,
      .value = "A,B,C,D,E",
@@ -111,24 +117,11 @@ constexpr CliOptionRow kOptionTable[] = {
      .value = "S",
      .help = "picture (one pixel per column, default) or tracker (the\n"
              "pattern view's text)"},
-    {.name = "--save-settings",
-     .kind = OptionKind::Switch,
-     .flag = &CliOptions::saveSettings,
-     .help = "store the resulting options in vorlix.conf (INPUT optional)"},
-    {.name = "--quiet",
-     .alias = "-q",
-     .kind = OptionKind::Switch,
-     .flag = &CliOptions::quiet,
-     .help = "no progress lines on standard output"},
-    {.name = "--help",
-     .alias = "-h",
-     .kind = OptionKind::Switch,
-     .flag = &CliOptions::help,
-     .help = "this text"},
-    {.name = "--version",
-     .kind = OptionKind::Switch,
-     .flag = &CliOptions::version,
-     .help = "the version"},
+    SwitchRow("--save-settings", nullptr, &CliOptions::saveSettings,
+              "store the resulting options in vorlix.conf (INPUT optional)"),
+    SwitchRow("--quiet", "-q", &CliOptions::quiet, "no progress lines on standard output"),
+    SwitchRow("--help", "-h", &CliOptions::help, "this text"),
+    SwitchRow("--version", nullptr, &CliOptions::version, "the version"),
 };
 
 // The built-in value of the row's option, as its help line shows it.
