@@ -11,7 +11,10 @@ namespace {
 // What the handler may touch: a fixed buffer and a flag, nothing that allocates.
 char gPath[4096];
 volatile std::sig_atomic_t gArmed = 0;
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process, but PIPE and XFSZ, which are ignored.
+constexpr int kSignals[] = {SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,  SIGALRM,
+                            SIGVTALRM, SIGPROF, SIGXCPU, SIGIO,   SIGPWR,  SIGSYS,   SIGTRAP,
+                            SIGABRT,   SIGILL,  SIGFPE,  SIGSEGV, SIGBUS,  SIGSTKFLT};
 
 extern "C" void RemoveAndEnd(int signal) {
   if (gArmed) ::unlink(gPath);
@@ -21,18 +24,28 @@ extern "C" void RemoveAndEnd(int signal) {
   std::raise(signal);
 }
 
+// True when the process leaves `signal` at its default action.
+bool AtDefault(int signal) {
+  struct sigaction previous {};
+  return ::sigaction(signal, nullptr, &previous) == 0 && !(previous.sa_flags & SA_SIGINFO) &&
+         previous.sa_handler == SIG_DFL;
+}
+
+void Install(int signal) {
+  if (!AtDefault(signal)) return;
+  struct sigaction action {};
+  action.sa_handler = RemoveAndEnd;
+  sigfillset(&action.sa_mask);
+  ::sigaction(signal, &action, nullptr);
+}
+
 void InstallOnce() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  for (int signal : kSignals) {
-    struct sigaction previous {};
-    if (::sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) continue;
-    struct sigaction action {};
-    action.sa_handler = RemoveAndEnd;
-    sigfillset(&action.sa_mask);
-    ::sigaction(signal, &action, nullptr);
-  }
+  IgnoreWriteSignals();
+  for (int signal : kSignals) Install(signal);
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) Install(signal);
 }
 
 }  // namespace
@@ -48,6 +61,12 @@ bool RemoveOnSignal(const std::string& path) {
 
 void ForgetOnSignal() {
   gArmed = 0;
+}
+
+void IgnoreWriteSignals() {
+  for (int signal : {SIGPIPE, SIGXFSZ}) {
+    if (AtDefault(signal)) std::signal(signal, SIG_IGN);
+  }
 }
 
 }  // namespace vorlix
