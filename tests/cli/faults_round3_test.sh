@@ -102,5 +102,33 @@ for signal in QUIT USR1 USR2 ALRM VTALRM PROF XCPU IO PWR SYS RTMIN RTMAX-1; do
 done
 finish
 
+# ---- file-size limit ----
+# Past the limit a write fails instead of ending the process: the run says it cannot write, exits
+# 1 and leaves no temporary; a failed settings save keeps no copy, hidden or not. The messages
+# go through a pipe, which the limit does not bound.
+limited() {
+  local blocks=$1
+  shift
+  (cd "$dir" && ulimit -f "$blocks" && exec "$cli" -q "$@") 2>&1 | cat >"$work/stderr"
+  status=${PIPESTATUS[0]}
+  err=$(cat "$work/stderr")
+}
+begin file_size_limit
+cp "$troll" "$dir/in.gif"
+while IFS=';' read -r blocks args want; do
+  want=${want//|/$'\n'}
+  # shellcheck disable=SC2086
+  limited "$blocks" $args
+  [ "$status" -eq 1 ] || fail "$args: exit status $status, expected 1"
+  [ "$err" = "$want" ] || fail "$args: standard error [$err], expected [$want]"
+  expect_names in.gif
+done <<'EOF'
+4;in.gif out;Information: File loaded.|Error: Cannot write the file out.xm.
+0;--preview p.png in.gif;Information: File loaded.|Error: Cannot write the file p.png.
+4;--preview p.gif in.gif;Information: File loaded.|Error: Cannot write the file p.gif.
+0;--save-settings;Error: Cannot save the settings.
+EOF
+finish
+
 echo "faults round 3: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
