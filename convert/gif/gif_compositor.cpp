@@ -101,6 +101,10 @@ int GifFrameCount(const GifFrames& frames) {
   return frames.frameCount;
 }
 
+bool GifFileChanged(const GifFrames& frames) {
+  return frames.bytes->Changed();
+}
+
 std::vector<int> GifFrameDelays(const GifFrames& frames) {
   std::vector<int> delays;
   for (const GifImageLayout& image : frames.layout.frames) delays.push_back(image.delay);

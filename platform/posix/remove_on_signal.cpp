@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstring>
 
+#include "platform/posix/end_by_signal.h"
+
 namespace vorlix {
 namespace {
 
@@ -16,14 +18,6 @@ constexpr int kSignals[] = {SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, SIGUSR1, SIGUS
                             SIGVTALRM, SIGPROF, SIGXCPU, SIGIO,   SIGPWR,  SIGSYS,   SIGTRAP,
                             SIGABRT,   SIGILL,  SIGFPE,  SIGSEGV, SIGBUS,  SIGSTKFLT};
 
-extern "C" void RemoveAndEnd(int signal) {
-  if (gArmed) ::unlink(gPath);
-  // Unlink, signal and raise are all safe in a handler. The signal is delivered again when the
-  // handler returns, now with its default action.
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
-
 // True when the process leaves `signal` at its default action.
 bool AtDefault(int signal) {
   struct sigaction previous {};
@@ -34,7 +28,7 @@ bool AtDefault(int signal) {
 void Install(int signal) {
   if (!AtDefault(signal)) return;
   struct sigaction action {};
-  action.sa_handler = RemoveAndEnd;
+  action.sa_handler = RemoveTemporaryAndEnd;
   sigfillset(&action.sa_mask);
   ::sigaction(signal, &action, nullptr);
 }
@@ -49,6 +43,14 @@ void InstallOnce() {
 }
 
 }  // namespace
+
+extern "C" void RemoveTemporaryAndEnd(int signal) {
+  if (gArmed) ::unlink(gPath);
+  // Unlink, signal and raise are all safe in a handler. The signal is delivered again when the
+  // handler returns, now with its default action.
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
 
 bool RemoveOnSignal(const std::string& path) {
   gArmed = 0;

@@ -130,5 +130,32 @@ done <<'EOF'
 EOF
 finish
 
+# ---- an input that shrinks while it is read ----
+# Another program cuts the GIF while frames are decoded: the run is held once the first frame is
+# written, the file is cut, and the run goes on. Reads past the new end find zeros instead of
+# ending the process; the run says the file changed, exits 1 and leaves no temporary.
+begin shrinking_input
+"$make_gif" bars "$dir/big.gif" 240 1024 768 || fail "make_gif bars failed"
+for cut in 1000 0; do
+  (cd "$dir" && exec "$cli" big.gif out >"$work/progress" 2>"$work/stderr") &
+  runner=$!
+  for _ in $(seq 400); do
+    grep -q '^Frame 0 ' "$work/progress" 2>/dev/null && break
+    sleep 0.05
+  done
+  kill -STOP "$runner"
+  truncate -s "$cut" "$dir/big.gif"
+  kill -CONT "$runner"
+  wait "$runner"
+  status=$?
+  [ "$status" -eq 1 ] || fail "cut to $cut: exit status $status, expected 1"
+  [ "$(cat "$work/stderr")" = "Information: File loaded.
+Error: The file changed while it was read." ] || fail "cut to $cut: [$(cat "$work/stderr")]"
+  grep -q '^Frame 239 ' "$work/progress" && fail "cut to $cut: frame 239 said converted"
+  expect_names big.gif
+  "$make_gif" bars "$dir/big.gif" 240 1024 768 || fail "make_gif bars failed"
+done
+finish
+
 echo "faults round 3: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
