@@ -39,10 +39,8 @@ TEST(FileViewChanged, ReadsZerosPastANewEndAndSaysTheFileChanged) {
     bool changed;
   };
   const Case cases[] = {
-      {"left alone", kFileSize, false},
-      {"cut to nothing", 0, true},
-      {"cut inside the first page", 100, true},
-      {"cut inside the last page", kFileSize - 50, true},
+      {"left alone", kFileSize, false},         {"cut to nothing", 0, true},
+      {"cut inside the first page", 100, true}, {"cut inside the last page", kFileSize - 50, true},
       {"grown", kFileSize + 70000, true},
   };
   for (const Case& c : cases) {
