@@ -28,7 +28,8 @@ int CountGifPages(const std::string& path) {
   // our own walker's to say.
   GifLayout layout;
   const bool isGif = ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
-  ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole);
+  ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole,
+                    layout.idleBlocks);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
   if (!gif) return bytes->Changed() ? kGifFileChanged : -1;
   const int pages = FreeImage_GetPageCount(gif);

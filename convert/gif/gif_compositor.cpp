@@ -72,7 +72,8 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
   }
   // The library is shown the first MaxFrames images only, as CountGifPages shows them.
   const std::size_t cut = layout.moreImages ? layout.imagesEnd : ViewStream::kWhole;
-  auto stream = std::make_unique<ViewStream>(*bytes, cut);
+  // Nor is it shown the blocks that no image depends on, which it would keep and go over again.
+  auto stream = std::make_unique<ViewStream>(*bytes, cut, layout.idleBlocks);
   FIMULTIBITMAP* file = OpenGifFromStream(*stream, GIF_LOAD256);
   if (file == nullptr) {
     status = GifFramesStatus::CannotOpen;
@@ -251,7 +252,7 @@ void ComposeNext(GifFrames& frames, int j) {
 }  // namespace
 
 struct GifFrameReader {
-  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.bytes, f.stream->cut) {}
+  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.stream) {}
   const GifFrames* frames;
   ViewStream stream;  // its own read position in the shared bytes
   FIMULTIBITMAP* file = nullptr;
