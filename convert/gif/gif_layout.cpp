@@ -9,6 +9,7 @@ constexpr std::uint8_t kImageDescriptor = 0x2C;
 constexpr std::uint8_t kExtension = 0x21;
 constexpr std::uint8_t kGraphicControl = 0xF9;
 constexpr std::uint8_t kHasColourTable = 0x80;
+constexpr std::uint8_t kInterlaced = 0x40;
 
 // Bounds-checked reading of the file's bytes, as a file stream reads: skipping past the end is
 // allowed, but every read past the end fails, and after a failure everything fails.
@@ -121,6 +122,8 @@ bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
   std::uint8_t packed = 0;
   frame.complete = in.Word(frame.left) && in.Word(frame.top) && in.Word(frame.width) &&
                    in.Word(frame.height) && in.Byte(packed);
+  frame.interlaced = (packed & kInterlaced) != 0;
+  frame.flagsAt = static_cast<std::size_t>(in.Position() - 1);
   layout.frames.push_back(frame);
   if (!frame.complete) return false;
   if (packed & kHasColourTable) in.Skip(3 * ColourTableEntries(packed));

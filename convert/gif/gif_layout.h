@@ -24,6 +24,8 @@ struct GifImageLayout {
   bool hasControlExtension = false;
   int disposal = 0;  // without a control extension: left in place, and no transparency
   int delay = 0;     // hundredths of a second, from the control extension; 0 without one
+  bool interlaced = false;
+  std::size_t flagsAt = 0;  // offset of the descriptor's flags byte
 };
 
 struct GifLayout {

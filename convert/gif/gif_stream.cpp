@@ -27,7 +27,14 @@ void CopyShown(const ViewStream& stream, std::size_t from, std::size_t count, st
   while (count > 0) {
     const std::size_t offset = from - piece->shownAt;
     const std::size_t n = std::min(count, piece->length - offset);
-    std::memcpy(to, stream.view->Data() + piece->viewAt + offset, n);
+    const std::size_t viewFrom = piece->viewAt + offset;
+    std::memcpy(to, stream.view->Data() + viewFrom, n);
+    auto change = std::lower_bound(
+        stream.replaced.begin(), stream.replaced.end(), viewFrom,
+        [](const ViewStream::Replaced& r, std::size_t at) { return r.viewAt < at; });
+    for (; change != stream.replaced.end() && change->viewAt < viewFrom + n; ++change) {
+      to[change->viewAt - viewFrom] = change->value;
+    }
     to += n;
     from += n;
     count -= n;

@@ -19,7 +19,7 @@ namespace vorlix {
 //
 // Given a cut, the stream shows the first `cut` bytes of the view and then one GIF trailer byte
 // (0x3B), as if the file ended there. Given stretches to leave out (in order, disjoint), it shows
-// the bytes without them.
+// the bytes without them. Bytes in `replaced` are shown with another value.
 struct ViewStream {
   static constexpr std::size_t kWhole = SIZE_MAX;
   explicit ViewStream(const FileView& v, std::size_t cut = kWhole,
@@ -28,9 +28,15 @@ struct ViewStream {
   struct Piece {
     std::size_t shownAt, viewAt, length;
   };
+  // A byte of the view shown with another value.
+  struct Replaced {
+    std::size_t viewAt;
+    std::uint8_t value;
+  };
   const FileView* view;
   std::size_t cut;
   std::vector<Piece> pieces;  // in stream order, without gaps, covering all but the trailer
+  std::vector<Replaced> replaced;  // in view order
   long position = 0;
   FreeImageIO io;  // kept here: the library may hold on to the pointer it is given
 };
