@@ -35,7 +35,7 @@ struct ViewStream {
   };
   const FileView* view;
   std::size_t cut;
-  std::vector<Piece> pieces;  // in stream order, without gaps, covering all but the trailer
+  std::vector<Piece> pieces;       // in stream order, without gaps, covering all but the trailer
   std::vector<Replaced> replaced;  // in view order
   long position = 0;
   FreeImageIO io;  // kept here: the library may hold on to the pointer it is given
