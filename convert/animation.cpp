@@ -28,11 +28,13 @@ int CountGifPages(const std::string& path) {
   // our own walker's to say.
   GifLayout layout;
   const bool isGif = ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
-  ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole);
+  ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole,
+                    layout.idleBlocks);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
-  if (!gif) return -1;
+  if (!gif) return bytes->Changed() ? kGifFileChanged : -1;
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
+  if (bytes->Changed()) return kGifFileChanged;
   // Frames that OpenGifFrames cannot compose, on a screen without pixels: no GIF to convert.
   if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) return -1;
   return layout.moreImages ? std::max(pages, MaxFrames + 1) : pages;
@@ -52,6 +54,7 @@ RunError OpenAnimation(const std::string& path, int pageCount, Animation& animat
 RunError OpenAnimation(const std::string& path, Animation& animation) {
   const int pageCount = CountGifPages(path);
   if (pageCount == kGifFileTooLarge) return RunError::TooLarge;
+  if (pageCount == kGifFileChanged) return RunError::FileChanged;
   if (pageCount < 0) return RunError::CannotOpen;
   return OpenAnimation(path, pageCount, animation);
 }

@@ -30,8 +30,10 @@ struct Animation {
 
 // Number of frames the image library reports for the GIF, MaxFrames + 1 for any number above
 // MaxFrames; -1 when it reads no GIF from the file, kGifFileTooLarge when the file is too large
-// to be held. The caller keeps the library initialised.
+// to be held, kGifFileChanged when it changed while it was read. The caller keeps the library
+// initialised.
 inline constexpr int kGifFileTooLarge = -2;
+inline constexpr int kGifFileChanged = -3;  // another program changed it while it was read
 int CountGifPages(const std::string& path);
 
 // Opens the GIF at `path`, of `pageCount` frames as CountGifPages gave them. The caller keeps

@@ -43,6 +43,8 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std:
     for (int j = 0; j < total; ++j) {
       const PatternBytes bytes =
           stored != nullptr ? EncodeStoredFrame(*stored, j, settings, grid) : frames->Take(j);
+      // A frame made from a file that changed on the way ends the run.
+      if (GifFileChanged(*animation.frames)) return RunError::FileChanged;
       if (!WritePatternBlock(file, settings.Height, bytes)) return RunError::CannotWrite;
       out << FrameConvertedLine(j);
       reporter.SetStatusText(ConvertedFramesStatus(j + 1, total));
@@ -103,6 +105,7 @@ RunError Convert(const std::string& path, std::string& outputName,
   const ImageLibrary library;
   const int pageCount = CountGifPages(path);
   if (pageCount == kGifFileTooLarge) return RunError::TooLarge;
+  if (pageCount == kGifFileChanged) return RunError::FileChanged;
   if (pageCount < 0) return RunError::CannotOpen;
   if (pageCount > MaxFrames) Report(reporter, Message::TooManyFrames);
   Animation animation;
@@ -145,7 +148,9 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
   const ImageLibrary library;
   const int pageCount = CountGifPages(path);
   if (pageCount < 1) {
-    Report(reporter, pageCount == kGifFileTooLarge ? Message::TooLarge : Message::CannotOpenFile);
+    Report(reporter, pageCount == kGifFileTooLarge  ? Message::TooLarge
+                     : pageCount == kGifFileChanged ? Message::FileChanged
+                                                    : Message::CannotOpenFile);
     return;
   }
   Report(reporter, Message::FileLoaded);

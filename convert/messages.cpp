@@ -30,6 +30,7 @@ constexpr MessageEntry kMessages[] = {
     {Message::PreviewNameBad, MessageKind::Error,
      "A preview is written as .png or .gif, not as {name}."},
     {Message::NoSuchFrame, MessageKind::Error, "This animation has no frame {name}."},
+    {Message::FileChanged, MessageKind::Error, "The file changed while it was read."},
 };
 
 const MessageEntry& EntryOf(Message message) {
@@ -78,6 +79,8 @@ Message ErrorMessage(RunError error) {
       return Message::TooLarge;
     case RunError::CannotWrite:
       return Message::CannotWriteFile;
+    case RunError::FileChanged:
+      return Message::FileChanged;
     case RunError::CannotOpen:
     case RunError::None:
       break;

@@ -23,6 +23,7 @@ enum class Message {
   GifTiming,           // gives the tempo and speed chosen: GifTimingText
   PreviewNameBad,      // names the file
   NoSuchFrame,         // names the frame number
+  FileChanged,
 };
 
 // How a conversion ended.
@@ -31,6 +32,7 @@ enum class RunError {
   CannotOpen,   // the image library reads no GIF from the file
   TooLarge,     // over the canvas budget, or out of memory part way
   CannotWrite,  // the module could not be written
+  FileChanged,  // another program changed the file while it was read
 };
 
 MessageKind KindOf(Message message);

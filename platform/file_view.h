@@ -38,11 +38,18 @@ class FileView {
   const std::uint8_t* Data() const { return data_; }
   std::size_t Size() const { return size_; }
 
+  // True when the file changed under a mapped view: it shrank or grew since it was opened, or a
+  // read touched a page past its new end. Such a read does not end the process: the rest of the
+  // view reads as zeros from then on. Whatever was made from the bytes is not to be trusted.
+  bool Changed() const;
+
  private:
   FileView() = default;
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   void* mapping_ = nullptr;  // set when the bytes are mapped
+  int fd_ = -1;              // kept open while mapped, to see the file's size
+  int watch_ = -1;           // the mapping's place among the watched ones, -1 when not watched
   std::vector<std::uint8_t> copy_;
 };
 

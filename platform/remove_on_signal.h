@@ -5,10 +5,17 @@
 
 namespace vorlix {
 
-// Until ForgetOnSignal, INT, TERM and HUP remove the file at `path` and then end the process as
-// they would have. One file at a time; a signal that the process ignores or handles itself is
-// left as it is. False when the path is too long to be kept.
+// Until ForgetOnSignal, every signal whose default action ends the process (INT, TERM, HUP,
+// QUIT, USR1, USR2, ALRM, VTALRM, PROF, XCPU, the real-time signals, and faults such as SEGV)
+// removes the file at `path` and then ends the process as it would have. One file at a time; a
+// signal that the process ignores or handles itself is left as it is. False when the path is too
+// long to be kept.
 bool RemoveOnSignal(const std::string& path);
 void ForgetOnSignal();
+
+// Ignores PIPE and XFSZ (unless the process handles them itself), so that writing to a closed
+// pipe or past the file-size limit fails as a write (EPIPE, EFBIG) instead of ending the
+// process. RemoveOnSignal does this too.
+void IgnoreWriteSignals();
 
 }  // namespace vorlix

@@ -14,9 +14,9 @@ namespace vorlix {
 // there is none or it is not a regular file. Never waits on a pipe or a device.
 std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t limit);
 
-// Writes `bytes` beside the file at `path` and renames the copy over it, with the permissions a
-// new file gets. A path that names something other than a regular file is left alone. False
-// when nothing was replaced; no temporary is left either way.
+// Writes `bytes` into a hidden ".NAME.XXXXXX" beside the file at `path` and renames it over it,
+// with the permissions a new file gets. A path that names something other than a regular file is
+// left alone. False when nothing was replaced; no temporary is left either way.
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace vorlix

@@ -68,6 +68,8 @@ class PreviewFrames {
   bool WaitUntilPrepared(std::chrono::milliseconds timeout);
   // True when preparing stopped for lack of memory.
   bool Failed() const;
+  // True when another program changed the GIF since it was opened.
+  bool FileChanged() const { return GifFileChanged(*animation_.frames); }
   // Bytes of the kept greyscale frames and composed pictures.
   std::size_t KeptBytes() const;
 

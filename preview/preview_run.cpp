@@ -80,6 +80,11 @@ bool PreviewRun(const PreviewRequest& request, const std::string& inputPath,
       return false;
     }
   }
+  // Every frame is drawn from what was prepared: a file changed by then gives no preview.
+  if (frames->FileChanged()) {
+    Report(reporter, Message::FileChanged);
+    return false;
+  }
   const std::string name = ResolvePreviewName(typedName);
   ReportChoices(*frames, settings, reporter);
   if (!WriteFile(request, name, *frames)) {

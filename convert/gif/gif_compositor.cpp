@@ -26,6 +26,21 @@ bool ReadWordTag(FIBITMAP* dib, const char* key, int& value) {
   return true;
 }
 
+// The library decodes only the first row of an interlaced image 2 to 4 rows high. Shown such an
+// image as not interlaced, it decodes every row in stored order; the rows are put in place after.
+bool DecodedInStoredOrder(const GifImageLayout& image) {
+  return image.interlaced && image.height >= 2 && image.height <= 4;
+}
+
+// Stored order is rows 0, 1 of height 2 and rows 0, 2, 1(, 3) of heights 3 and 4: rows 1 and 2
+// trade places. Scan lines run from the bottom row up.
+void PutRowsInPlace(FIBITMAP* page, int height) {
+  if (height < 3) return;
+  BYTE* first = FreeImage_GetScanLine(page, height - 2);
+  BYTE* second = FreeImage_GetScanLine(page, height - 3);
+  std::swap_ranges(first, first + FreeImage_GetLine(page), second);
+}
+
 }  // namespace
 
 struct GifFrames {
@@ -72,7 +87,13 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
   }
   // The library is shown the first MaxFrames images only, as CountGifPages shows them.
   const std::size_t cut = layout.moreImages ? layout.imagesEnd : ViewStream::kWhole;
-  auto stream = std::make_unique<ViewStream>(*bytes, cut);
+  // Nor is it shown the blocks that no image depends on, which it would keep and go over again.
+  auto stream = std::make_unique<ViewStream>(*bytes, cut, layout.idleBlocks);
+  for (const GifImageLayout& image : layout.frames) {
+    if (!DecodedInStoredOrder(image)) continue;
+    const std::uint8_t flags = bytes->Data()[image.flagsAt];
+    stream->replaced.push_back({image.flagsAt, static_cast<std::uint8_t>(flags & ~0x40)});
+  }
   FIMULTIBITMAP* file = OpenGifFromStream(*stream, GIF_LOAD256);
   if (file == nullptr) {
     status = GifFramesStatus::CannotOpen;
@@ -99,6 +120,10 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
 
 int GifFrameCount(const GifFrames& frames) {
   return frames.frameCount;
+}
+
+bool GifFileChanged(const GifFrames& frames) {
+  return frames.bytes->Changed();
 }
 
 std::vector<int> GifFrameDelays(const GifFrames& frames) {
@@ -201,6 +226,7 @@ FIBITMAP* DecodeRawFrame(FIMULTIBITMAP* file, const GifLayout& gif, int j) {
                       static_cast<int>(FreeImage_GetHeight(page)) == layout.height &&
                       ReadWordTag(page, "FrameLeft", left) && left == layout.left &&
                       ReadWordTag(page, "FrameTop", top) && top == layout.top;
+  if (agrees && DecodedInStoredOrder(layout)) PutRowsInPlace(page, layout.height);
   if (agrees) return page;
   FreeImage_UnlockPage(file, page, FALSE);
   return nullptr;
@@ -247,7 +273,7 @@ void ComposeNext(GifFrames& frames, int j) {
 }  // namespace
 
 struct GifFrameReader {
-  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.bytes, f.stream->cut) {}
+  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.stream) {}
   const GifFrames* frames;
   ViewStream stream;  // its own read position in the shared bytes
   FIMULTIBITMAP* file = nullptr;

@@ -36,6 +36,10 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status);
 // Number of frames in the file.
 int GifFrameCount(const GifFrames& frames);
 
+// True when another program changed the file since it was opened: what was decoded from it is
+// not to be trusted.
+bool GifFileChanged(const GifFrames& frames);
+
 // The delay of each image of the file in hundredths of a second, as its graphic control block
 // gives it (0 without one).
 std::vector<int> GifFrameDelays(const GifFrames& frames);

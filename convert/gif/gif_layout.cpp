@@ -9,6 +9,7 @@ constexpr std::uint8_t kImageDescriptor = 0x2C;
 constexpr std::uint8_t kExtension = 0x21;
 constexpr std::uint8_t kGraphicControl = 0xF9;
 constexpr std::uint8_t kHasColourTable = 0x80;
+constexpr std::uint8_t kInterlaced = 0x40;
 
 // Bounds-checked reading of the file's bytes, as a file stream reads: skipping past the end is
 // allowed, but every read past the end fails, and after a failure everything fails.
@@ -92,7 +93,24 @@ struct PendingControl {
   bool present = false;
   int disposal = 0;
   int delay = 0;
+  GifByteRange block;  // where it lies
 };
+
+// Adds a whole block to the idle ones. Blocks come in file order, but for a replaced graphic
+// control block, which comes just before the idle blocks that followed it.
+void AddIdle(std::vector<GifByteRange>& idle, GifByteRange block) {
+  if (!idle.empty() && idle.back().end == block.begin) {
+    idle.back().end = block.end;
+  } else if (!idle.empty() && idle.back().begin == block.end) {
+    idle.back().begin = block.begin;
+    if (idle.size() >= 2 && idle[idle.size() - 2].end == block.begin) {
+      idle[idle.size() - 2].end = idle.back().end;
+      idle.pop_back();
+    }
+  } else {
+    idle.push_back(block);
+  }
+}
 
 // An image descriptor and its data; false when the walk ends here.
 bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
@@ -100,10 +118,12 @@ bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
   frame.hasControlExtension = control.present;
   frame.disposal = control.present ? control.disposal : GifDisposalNone;
   frame.delay = control.present ? control.delay : 0;
-  control = PendingControl{};
+  control = PendingControl{};  // its block stays: this image depends on it
   std::uint8_t packed = 0;
   frame.complete = in.Word(frame.left) && in.Word(frame.top) && in.Word(frame.width) &&
                    in.Word(frame.height) && in.Byte(packed);
+  frame.interlaced = (packed & kInterlaced) != 0;
+  frame.flagsAt = static_cast<std::size_t>(in.Position() - 1);
   layout.frames.push_back(frame);
   if (!frame.complete) return false;
   if (packed & kHasColourTable) in.Skip(3 * ColourTableEntries(packed));
@@ -113,11 +133,8 @@ bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
   return true;
 }
 
-// An extension block; false when the walk ends here.
-bool ReadExtension(ByteReader& in, PendingControl& control) {
-  std::uint8_t label = 0;
-  if (!in.Byte(label)) return false;
-  if (label != kGraphicControl) return in.SkipSubBlocks();
+// A graphic control extension after its label; false when the walk ends here.
+bool ReadControl(ByteReader& in, PendingControl& control) {
   std::uint8_t size = 0, packed = 0;
   if (!in.Byte(size) || !in.Byte(packed)) return false;
   control.present = true;
@@ -129,6 +146,24 @@ bool ReadExtension(ByteReader& in, PendingControl& control) {
   if (!in.Skip(size >= 3 ? -3 : -1)) return false;
   if (size == 0) return true;
   return in.Skip(size) && in.SkipSubBlocks();
+}
+
+// An extension block, its introducer read; false when the walk ends here.
+bool ReadExtension(ByteReader& in, PendingControl& control, GifLayout& layout) {
+  const GifByteRange previous = control.block;
+  const auto begin = static_cast<std::size_t>(in.Position() - 1);
+  std::uint8_t label = 0;
+  if (!in.Byte(label)) return false;
+  const bool isControl = label == kGraphicControl;
+  if (!(isControl ? ReadControl(in, control) : in.SkipSubBlocks())) return false;
+  const GifByteRange block{begin, static_cast<std::size_t>(in.Position())};
+  if (!isControl) {
+    AddIdle(layout.idleBlocks, block);
+    return true;
+  }
+  if (previous.end > previous.begin) AddIdle(layout.idleBlocks, previous);
+  control.block = block;
+  return true;
 }
 
 }  // namespace
@@ -147,7 +182,7 @@ bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout
     } else if (block == kImageDescriptor) {
       walking = ReadImage(in, control, layout);
     } else if (block == kExtension) {
-      walking = ReadExtension(in, control);
+      walking = ReadExtension(in, control, layout);
     } else {
       walking = false;  // trailer or an unknown block
     }

@@ -12,6 +12,11 @@ struct GifColour {
   std::uint8_t red = 0, green = 0, blue = 0;
 };
 
+// A stretch of the file: bytes begin to end, end excluded.
+struct GifByteRange {
+  std::size_t begin = 0, end = 0;
+};
+
 // What the file says about one image.
 struct GifImageLayout {
   bool complete = false;  // the whole descriptor could be read
@@ -19,6 +24,8 @@ struct GifImageLayout {
   bool hasControlExtension = false;
   int disposal = 0;  // without a control extension: left in place, and no transparency
   int delay = 0;     // hundredths of a second, from the control extension; 0 without one
+  bool interlaced = false;
+  std::size_t flagsAt = 0;  // offset of the descriptor's flags byte
 };
 
 struct GifLayout {
@@ -30,6 +37,12 @@ struct GifLayout {
   // images than `frames`, and the data of the last of those end at offset `imagesEnd`.
   bool moreImages = false;
   std::size_t imagesEnd = 0;
+  // Whole extension blocks that no image depends on, in file order, adjacent ones joined:
+  // comments, application and plain-text blocks, blocks of other labels, and each graphic control
+  // block that a later one before the same image replaces. The image library keeps what it finds
+  // in such blocks and goes over them for every page; shown the file without them, it decodes
+  // the same images. At most two stretches per image walked, and one after the last.
+  std::vector<GifByteRange> idleBlocks;
 };
 
 inline constexpr int GifDisposalNone = 1;

@@ -12,10 +12,34 @@ constexpr std::uint8_t kGifTrailer = 0x3B;
 
 // The bytes of the view that the stream shows, and the length it shows, trailer included.
 std::size_t ShownBytes(const ViewStream& stream) {
-  return std::min(stream.cut, stream.view->Size());
+  return stream.pieces.empty() ? 0 : stream.pieces.back().shownAt + stream.pieces.back().length;
 }
 long ShownLength(const ViewStream& stream) {
   return static_cast<long>(ShownBytes(stream) + (stream.cut < stream.view->Size() ? 1 : 0));
+}
+
+// Copies `count` shown bytes from stream offset `from`, all before the trailer.
+void CopyShown(const ViewStream& stream, std::size_t from, std::size_t count, std::uint8_t* to) {
+  auto piece =
+      std::upper_bound(stream.pieces.begin(), stream.pieces.end(), from,
+                       [](std::size_t at, const ViewStream::Piece& p) { return at < p.shownAt; });
+  --piece;  // the first piece starts at 0
+  while (count > 0) {
+    const std::size_t offset = from - piece->shownAt;
+    const std::size_t n = std::min(count, piece->length - offset);
+    const std::size_t viewFrom = piece->viewAt + offset;
+    std::memcpy(to, stream.view->Data() + viewFrom, n);
+    auto change = std::lower_bound(
+        stream.replaced.begin(), stream.replaced.end(), viewFrom,
+        [](const ViewStream::Replaced& r, std::size_t at) { return r.viewAt < at; });
+    for (; change != stream.replaced.end() && change->viewAt < viewFrom + n; ++change) {
+      to[change->viewAt - viewFrom] = change->value;
+    }
+    to += n;
+    from += n;
+    count -= n;
+    ++piece;
+  }
 }
 
 unsigned DLL_CALLCONV ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
@@ -28,8 +52,9 @@ unsigned DLL_CALLCONV ReadProc(void* buffer, unsigned size, unsigned count, fi_h
   const auto from = static_cast<std::size_t>(stream->position);
   const std::size_t bytes = ShownBytes(*stream);
   const std::size_t fromView = from < bytes ? std::min(copied, bytes - from) : 0;
-  if (fromView > 0) std::memcpy(buffer, stream->view->Data() + from, fromView);
-  if (copied > fromView) static_cast<std::uint8_t*>(buffer)[fromView] = kGifTrailer;
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  if (fromView > 0) CopyShown(*stream, from, fromView, out);
+  if (copied > fromView) out[fromView] = kGifTrailer;
   stream->position += static_cast<long>(copied);
   return static_cast<unsigned>(copied / size);
 }
@@ -59,8 +84,21 @@ long DLL_CALLCONV TellProc(fi_handle handle) {
 
 }  // namespace
 
-ViewStream::ViewStream(const FileView& v, std::size_t cutAt)
-    : view(&v), cut(cutAt), io{ReadProc, WriteProc, SeekProc, TellProc} {}
+ViewStream::ViewStream(const FileView& v, std::size_t cutAt,
+                       const std::vector<GifByteRange>& leftOut)
+    : view(&v), cut(cutAt), io{ReadProc, WriteProc, SeekProc, TellProc} {
+  const std::size_t shown = std::min(cut, view->Size());
+  std::size_t at = 0;  // in the view
+  std::size_t shownAt = 0;
+  for (const GifByteRange& gap : leftOut) {
+    const std::size_t end = std::min(gap.end, shown);  // nothing past the cut is shown anyway
+    if (gap.begin < at || end <= gap.begin) continue;
+    if (gap.begin > at) pieces.push_back({shownAt, at, gap.begin - at});
+    shownAt += gap.begin - at;
+    at = end;
+  }
+  if (shown > at) pieces.push_back({shownAt, at, shown - at});
+}
 
 FIMULTIBITMAP* OpenGifFromStream(ViewStream& stream, int flags) {
   stream.position = 0;

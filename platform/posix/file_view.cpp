@@ -11,6 +11,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/posix/mapping_guard.h"
+
 namespace vorlix {
 
 std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus& status) {
@@ -20,7 +22,9 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
   if (fd < 0) return nullptr;
   struct FdCloser {
     int fd;
-    ~FdCloser() { ::close(fd); }
+    ~FdCloser() {
+      if (fd >= 0) ::close(fd);
+    }
   } closer{fd};
   struct stat info {};
   // Only a regular file has an end that is known before reading it.
@@ -41,6 +45,10 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
       view->mapping_ = mapped;
       view->data_ = static_cast<const std::uint8_t*>(mapped);
       view->size_ = size;
+      // Kept open to see whether the file changes; a read past a new end reads zeros.
+      view->fd_ = fd;
+      closer.fd = -1;
+      view->watch_ = WatchMapping(mapped, size);
       status = FileViewStatus::Ok;
       return view;
     }
@@ -74,7 +82,17 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
 }
 
 FileView::~FileView() {
-  if (mapping_ != nullptr) ::munmap(mapping_, size_);
+  if (mapping_ == nullptr) return;
+  ForgetMapping(watch_);
+  ::munmap(mapping_, size_);
+  ::close(fd_);
+}
+
+bool FileView::Changed() const {
+  if (mapping_ == nullptr) return false;
+  struct stat info {};
+  return MappingFaulted(watch_) || ::fstat(fd_, &info) != 0 ||
+         static_cast<std::uint64_t>(info.st_size) != size_;
 }
 
 }  // namespace vorlix

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/posix/new_file_mode.h"
+#include "platform/remove_on_signal.h"
 
 namespace vorlix {
 namespace {
@@ -46,7 +47,11 @@ bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t
   struct stat existing {};
   if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
 
-  std::string temp = path + ".XXXXXX";
+  // A hidden name beside it; past the file-size limit the write fails instead of ending the
+  // process, and the copy is removed.
+  IgnoreWriteSignals();
+  const std::size_t nameStart = path.rfind('/') + 1;  // 0 without a folder
+  std::string temp = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, bytes.data(), bytes.size()) &&
