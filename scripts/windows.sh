@@ -61,6 +61,21 @@ step_freeimage() {
   bash scripts/windows/fetch-sources.sh "$out/sources" "$out/sources/freeimage" \
     freeimage "$FREEIMAGE_VERSION"
   bash scripts/windows/fetch-sources.sh "$out/sources" "$out/sources/libpng" libpng1.6 newest
+  # What the library is made of; a library made of the same is not built again.
+  local stamp
+  stamp="freeimage $(cat "$out/sources/freeimage/.debian-version")"
+  stamp+=", libpng $(cat "$out/sources/libpng/.debian-version")"
+  stamp+=", scripts $(cat scripts/windows/freeimage/* "$TOOLCHAIN" | sha256sum | cut -c1-16)"
+  if [ -f "$out/freeimage/install/built-from" ] &&
+    [ "$(cat "$out/freeimage/install/built-from")" = "$stamp" ]; then
+    echo "FreeImage for Windows: $out/freeimage/install, already built ($stamp)"
+    return
+  fi
+  # A build folder configured elsewhere (a copied tree) cannot be reused.
+  if [ -f "$out/freeimage/CMakeCache.txt" ] &&
+    ! grep -qx "CMAKE_CACHEFILE_DIR:INTERNAL=$out/freeimage" "$out/freeimage/CMakeCache.txt"; then
+    rm -rf "$out/freeimage"
+  fi
   cmake -S scripts/windows/freeimage -B "$out/freeimage" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_INSTALL_PREFIX="$out/freeimage/install" \
     -DFREEIMAGE_SOURCE_DIR="$out/sources/freeimage" -DLIBPNG_SOURCE_DIR="$out/sources/libpng" \
@@ -68,6 +83,7 @@ step_freeimage() {
   cmake --build "$out/freeimage" -j2 >"$out/freeimage-build.log" 2>&1 ||
     { tail -n 40 "$out/freeimage-build.log"; exit 1; }
   cmake --install "$out/freeimage" >/dev/null
+  echo "$stamp" >"$out/freeimage/install/built-from"
   echo "FreeImage for Windows: $out/freeimage/install ($((SECONDS - started)) s)"
 }
 
