@@ -40,15 +40,17 @@ std::string Upper(std::string text) {
 std::wstring WidePath(const std::string& path) {
   std::wstring wide = Widen(path);
   std::replace(wide.begin(), wide.end(), L'/', L'\\');
-  if (wide.size() < kLongPath || StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\")) {
+  if (wide.empty() || StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\")) {
     return wide;
   }
+  // A short relative path may still be long once joined to the working folder.
   const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (size == 0) return wide;
   std::wstring full(size, L'\0');
   const DWORD length = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
   if (length == 0 || length >= size) return wide;
   full.resize(length);
+  if (full.size() < kLongPath) return wide;
   if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
   return L"\\\\?\\" + full;
 }

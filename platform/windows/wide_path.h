@@ -6,8 +6,9 @@
 
 namespace vorlix {
 
-// The path as the wide-character calls take it: both slashes turned into backslashes, and a long
-// path (near or past the 260 characters of the old limit) made absolute with the \\?\ prefix.
+// The path as the wide-character calls take it: both slashes turned into backslashes, and a path
+// that is long once absolute (near or past the old limit of 260 characters) made absolute with
+// the \\?\ prefix.
 // Empty when the path is not valid UTF-8 or holds a NUL.
 std::wstring WidePath(const std::string& path);
 
