@@ -14,12 +14,16 @@ std::mutex gLock;
 std::wstring gPath;  // empty when nothing is to be removed
 
 // Ctrl+C, Ctrl+Break, the console window closed, logoff and shutdown: the temporary (opened so
-// that it can be deleted while open) goes, then the next handler, by default the one that ends
-// the process, runs.
-BOOL WINAPI RemoveAndEnd(DWORD) {
-  const std::lock_guard<std::mutex> lock(gLock);
-  if (!gPath.empty()) ::DeleteFileW(gPath.c_str());
-  gPath.clear();
+// that it can be deleted while open) goes. Then the process ends as the system's own handler
+// ends it: with STATUS_CONTROL_C_EXIT after Ctrl+C and Ctrl+Break (ended here, because not every
+// system's handler says so in the exit status), through the next handler otherwise.
+BOOL WINAPI RemoveAndEnd(DWORD event) {
+  {
+    const std::lock_guard<std::mutex> lock(gLock);
+    if (!gPath.empty()) ::DeleteFileW(gPath.c_str());
+    gPath.clear();
+  }
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) ::ExitProcess(STATUS_CONTROL_C_EXIT);
   return FALSE;
 }
 

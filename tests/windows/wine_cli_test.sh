@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # vorlix-cli.exe under Wine beside the Linux vorlix-cli: the same files (modules, previews,
 # settings), standard output, standard error and exit status for the same arguments; then what
-# only Windows has: wide-character names, long paths, device names, both slashes.
+# only Windows has: wide-character names, long paths, device names, both slashes, Ctrl+C.
 # Argument: the Linux build folder. Skipped (77) when build-windows holds no vorlix-cli.exe
 # (made by `bash scripts/windows.sh`) or Wine is missing.
 set -euo pipefail
@@ -173,6 +173,24 @@ CONOUT$ as output | troll.gif CONOUT$               | Error: Cannot write the fi
 NUL as preview    | --preview NUL.png troll.gif     | Error: Cannot write the file NUL.png.
 CON.gif preview   | --preview con.gif troll.gif     | Error: Cannot write the file con.gif.
 CASES
+
+# Ctrl+C (Wine passes SIGINT on as Ctrl+C) while a module is written: the temporary goes and the
+# run ends with STATUS_CONTROL_C_EXIT, of which the exit status keeps the low byte.
+fresh
+"$make_gif" bars "$work/windows/big.gif" 240 640 480
+(cd "$work/windows" && exec wine "$exe" --dither fs big.gif >/dev/null 2>&1) &
+runner=$!
+for _ in $(seq 600); do
+  compgen -G "$work/windows/.big.xm.*" >/dev/null && break
+  sleep 0.1
+done
+check "Ctrl+C: a temporary while writing" "yes" \
+  "$(compgen -G "$work/windows/.big.xm.*" >/dev/null && echo yes)"
+kill -INT "$runner"
+status=0
+wait "$runner" || status=$?
+check "Ctrl+C: exit status" 58 "$status"
+check "Ctrl+C: neither module nor temporary" "" "$(cd "$work/windows" && ls -A | grep xm || true)"
 
 [ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }
 echo "all passed"
