@@ -11,6 +11,7 @@
 
 #include "cli/core/cli_options.h"
 #include "convert/conversion_run.h"
+#include "platform/console.h"
 #include "platform/remove_on_signal.h"
 #include "preview/preview_run.h"
 #include "settings/settings_file.h"
@@ -56,11 +57,11 @@ std::optional<int> PreviewStep(const vorlix::CliOptions& options,
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each progress line reaches a pipe as it is written
+  vorlix::PrepareStandardStreams();  // each progress line reaches a pipe as it is written
   vorlix::IgnoreWriteSignals();  // a closed pipe on standard output is a closed standard output
   using namespace vorlix;
   std::string error;
-  const auto options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  const auto options = ParseCliOptions(CommandLineArguments(argc, argv), error);
   if (!options) {
     std::cerr << "vorlix-cli: " << error << " (see vorlix-cli --help)\n";
     return kUsageError;

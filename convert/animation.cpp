@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 #include "convert/gif/gif_stream.h"
 #include "convert/picture/frame_sampling.h"
@@ -11,12 +12,15 @@
 namespace vorlix {
 
 ImageLibrary::ImageLibrary() {
-  FreeImage_Initialise(FALSE);
+  // Once per process, and never released: a release would free the plugin list under threads
+  // still using it, and where the library is linked statically nothing else holds it. TRUE keeps
+  // it from changing the working folder and loading plugin files found beside the program (it
+  // matters only on Windows).
+  static std::once_flag initialised;
+  std::call_once(initialised, [] { FreeImage_Initialise(TRUE); });
 }
 
-ImageLibrary::~ImageLibrary() {
-  FreeImage_DeInitialise();
-}
+ImageLibrary::~ImageLibrary() = default;
 
 int CountGifPages(const std::string& path) {
   // Read from memory: the library walks every block of the file with a seek each.

@@ -14,7 +14,7 @@
 
 namespace vorlix {
 
-// The image library, initialised for as long as the object lives.
+// The image library, initialised by the first of these objects for the rest of the process.
 struct ImageLibrary {
   ImageLibrary();
   ~ImageLibrary();

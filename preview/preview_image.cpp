@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "convert/animation.h"
 #include "platform/file_checks.h"
 #include "platform/new_file.h"
 
@@ -17,14 +18,6 @@ struct BitmapDeleter {
   void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
 };
 using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
-
-// The image library, initialised for one write.
-struct ImageLibraryScope {
-  ImageLibraryScope() { FreeImage_Initialise(FALSE); }
-  ~ImageLibraryScope() { FreeImage_DeInitialise(); }
-  ImageLibraryScope(const ImageLibraryScope&) = delete;
-  ImageLibraryScope& operator=(const ImageLibraryScope&) = delete;
-};
 
 unsigned ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
   return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<std::FILE*>(handle)));
@@ -141,7 +134,7 @@ std::string ResolvePreviewName(const std::string& name) {
 }
 
 bool WritePreviewPng(const std::string& path, const PreviewImage& image) {
-  ImageLibraryScope library;
+  const ImageLibrary library;
   const Bitmap dib = ToBitmap(image);
   if (!dib) return false;
   return WriteNewFile(path, [&](std::FILE* file) {
@@ -153,7 +146,7 @@ bool WritePreviewPng(const std::string& path, const PreviewImage& image) {
 bool WritePreviewGif(const std::string& path, int count,
                      const std::function<PreviewImage(int j)>& frame,
                      const std::function<int(int j)>& frameMs) {
-  ImageLibraryScope library;
+  const ImageLibrary library;
   return WriteNewFile(path,
                       [&](std::FILE* file) { return WriteGifFrames(file, count, frame, frameMs); });
 }

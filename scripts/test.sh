@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+# The Windows build, which the Wine tests among the rest compare with the Linux program.
+bash scripts/windows.sh
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 # The time bound of the largest GIF is measured in processor time, which other tests running on

@@ -1,0 +1,50 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/file_checks.h"
+#include "platform/windows/wide_path.h"
+
+namespace vorlix {
+
+bool FileExists(const std::string& path) {
+  // A device (NUL, CON, COM1, ...) is never opened: some would wait, some would take input.
+  if (IsDeviceName(path)) return false;
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return false;
+  // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open: it counts as absent.
+  const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool disk = ::GetFileType(file) == FILE_TYPE_DISK;
+  ::CloseHandle(file);
+  return disk;
+}
+
+bool NameTaken(const std::string& path) {
+  // A device name is no file: it is refused when a file of that name is to be created.
+  if (IsDeviceName(path)) return false;
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return false;
+  if (::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  // A file held open without sharing still has its name.
+  return ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+bool IsFolder(const std::string& path) {
+  if (IsDeviceName(path)) return false;
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string NativePath(const std::string& typed) {
+  // Both separate folders here; inside the program paths use '/', turned back at the calls.
+  std::string path = typed;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+}  // namespace vorlix

@@ -1,0 +1,120 @@
+#include "platform/new_file.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include "platform/remove_on_signal.h"
+#include "platform/windows/wide_path.h"
+
+namespace vorlix {
+namespace {
+
+// As on other systems: attempts before giving up, and how much of a long name the temporary's
+// name takes.
+constexpr int kMaxCommitAttempts = 10000;
+constexpr int kMaxCreateAttempts = 100;
+constexpr std::size_t kTemporaryStemLength = 200;
+
+bool NameExists(DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// Errors of a volume that has no hard links (FAT, exFAT, some network shares).
+bool NoHardLinks(DWORD error) {
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_TOO_MANY_LINKS || error == ERROR_INVALID_PARAMETER;
+}
+
+// A new file of a name not yet taken, hidden until it is published; it may be deleted while
+// open, so that Ctrl+C can remove it.
+HANDLE CreateNew(const std::string& stem, std::string& path) {
+  for (int attempt = 0; attempt < kMaxCreateAttempts; ++attempt) {
+    path = UniqueSuffix(stem);
+    const std::wstring wide = WidePath(path);
+    if (wide.empty()) return INVALID_HANDLE_VALUE;
+    const HANDLE file =
+        ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                      CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (file != INVALID_HANDLE_VALUE || !NameExists(::GetLastError())) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+TemporaryFile CreateTemporaryFor(const std::string& finalName) {
+  TemporaryFile temp;
+  // Never a file named after a device: CON.xm would be the console, NUL.xm nothing at all.
+  if (IsDeviceName(finalName)) return temp;
+  const std::size_t slash = finalName.find_last_of("/\\");
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::string path;
+  const HANDLE handle = CreateNew(finalName.substr(0, nameStart) + "." +
+                                      finalName.substr(nameStart, kTemporaryStemLength) + ".",
+                                  path);
+  if (handle == INVALID_HANDLE_VALUE) return temp;
+  RemoveOnSignal(path);
+  // Binary: the bytes written are the bytes in the file.
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  std::FILE* file = fd >= 0 ? ::_fdopen(fd, "wb") : nullptr;
+  if (!file) {
+    if (fd >= 0) {
+      ::_close(fd);
+    } else {
+      ::CloseHandle(handle);
+    }
+    DiscardTemporary(path);
+    return temp;
+  }
+  temp.file = file;
+  temp.path = std::move(path);
+  return temp;
+}
+
+bool FinishFile(std::FILE* file) {
+  const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+  const bool closed = std::fclose(file) == 0;
+  return flushed && closed;
+}
+
+std::string CommitTemporary(const std::string& tempPath, std::string name,
+                            const std::function<std::string()>& nextName) {
+  const std::wstring temp = WidePath(tempPath);
+  // The hidden attribute belongs to the file, not to its name: the module must not inherit it.
+  if (temp.empty() || !::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+    DiscardTemporary(tempPath);
+    return "";
+  }
+  for (int attempt = 0; attempt < kMaxCommitAttempts && !IsDeviceName(name); ++attempt) {
+    const std::wstring wide = WidePath(name);
+    if (wide.empty()) break;
+    if (::CreateHardLinkW(wide.c_str(), temp.c_str(), nullptr)) {
+      // Interrupted here, the module is whole under its name and only the temporary goes.
+      DiscardTemporary(tempPath);
+      return name;
+    }
+    DWORD error = ::GetLastError();
+    // Without hard links: moved, but never over a file.
+    if (NoHardLinks(error)) {
+      if (::MoveFileExW(temp.c_str(), wide.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        ForgetOnSignal();
+        return name;
+      }
+      error = ::GetLastError();
+    }
+    if (!NameExists(error)) break;
+    name = nextName();
+  }
+  DiscardTemporary(tempPath);
+  return "";
+}
+
+void DiscardTemporary(const std::string& tempPath) {
+  const std::wstring wide = WidePath(tempPath);
+  if (!wide.empty()) ::DeleteFileW(wide.c_str());
+  ForgetOnSignal();
+}
+
+}  // namespace vorlix

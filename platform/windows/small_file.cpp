@@ -1,0 +1,91 @@
+#include "platform/small_file.h"
+
+#include <windows.h>
+
+#include "platform/windows/wide_path.h"
+
+namespace vorlix {
+namespace {
+
+constexpr int kMaxCreateAttempts = 100;
+
+struct HandleCloser {
+  HANDLE handle;
+  ~HandleCloser() { ::CloseHandle(handle); }
+};
+
+bool WriteFully(HANDLE file, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    DWORD n = 0;
+    if (!::WriteFile(file, data, chunk, &n, nullptr) || n == 0) return false;
+    data += n;
+    size -= n;
+  }
+  return true;
+}
+
+// Writes the bytes to a new file beside `path`, flushed to the disk; false when it could not.
+bool WriteBeside(const std::string& path, std::span<const std::uint8_t> bytes, std::wstring& temp) {
+  for (int attempt = 0; attempt < kMaxCreateAttempts; ++attempt) {
+    temp = WidePath(UniqueSuffix(path + "."));
+    if (temp.empty()) return false;
+    const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+      temp.clear();
+      return false;
+    }
+    const bool written = WriteFully(file, bytes.data(), bytes.size()) && ::FlushFileBuffers(file);
+    return ::CloseHandle(file) && written;
+  }
+  temp.clear();
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t limit) {
+  std::vector<std::uint8_t> bytes;
+  if (IsDeviceName(path)) return bytes;
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return bytes;
+  const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  const HandleCloser closer{file};
+  // Only a file on a disk is read: a pipe or a device of that name could block or never end.
+  if (::GetFileType(file) != FILE_TYPE_DISK) return bytes;
+  bytes.resize(limit);
+  std::size_t got = 0;
+  while (got < limit) {
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(limit - got > (1u << 30) ? (1u << 30) : limit - got);
+    if (!::ReadFile(file, bytes.data() + got, want, &n, nullptr) || n == 0) break;
+    got += n;
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+  // Only a regular file is replaced; a device or a folder of that name stays.
+  if (IsDeviceName(path)) return false;
+  const std::wstring target = WidePath(path);
+  if (target.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return false;
+  }
+  std::wstring temp;
+  bool ok = WriteBeside(path, bytes, temp);
+  ok = ok && ::MoveFileExW(temp.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok && !temp.empty()) ::DeleteFileW(temp.c_str());
+  return ok;
+}
+
+}  // namespace vorlix

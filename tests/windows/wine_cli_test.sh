@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# vorlix-cli.exe under Wine beside the Linux vorlix-cli: the same files (modules, previews,
+# settings), standard output, standard error and exit status for the same arguments; then what
+# only Windows has: wide-character names, long paths, device names, both slashes, Ctrl+C.
+# Argument: the Linux build folder. Skipped (77) when build-windows holds no vorlix-cli.exe
+# (made by `bash scripts/windows.sh`) or Wine is missing.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cli="$build/vorlix-cli"
+exe="$root/build-windows/vorlix/vorlix-cli.exe"
+make_gif="$build/tests/tools/make_gif"
+if [ ! -f "$exe" ] || ! command -v wine >/dev/null; then
+  echo "skipped: no $exe or no Wine (bash scripts/windows.sh makes them)"
+  exit 77
+fi
+# The Linux side is the release build's; a sanitized build would only repeat the comparison.
+if grep -q "^VORLIX_SANITIZE:BOOL=ON" "$build/CMakeCache.txt" 2>/dev/null; then
+  echo "skipped: compared with the release build"
+  exit 77
+fi
+# One prefix for every run, made on first use; the server stays up between the runs.
+export WINEPREFIX="$root/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 || true; }
+wineserver -p 60 2>/dev/null || true  # already up: kept as it is
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else
+    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
+    failures=$((failures + 1))
+  fi
+}
+
+# Only DLLs that every Windows has.
+check "imports only system DLLs" "KERNEL32.dll msvcrt.dll SHELL32.dll" \
+  "$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | sort -f | xargs)"
+
+mkdir "$work/gifs"
+"$make_gif" troll "$work/gifs/troll.gif"
+"$make_gif" bars "$work/gifs/bars.gif" 5 40 30 2
+# The folders the two programs run in, each with the GIFs (and what SETUP adds); named so that
+# the names of outputs can hold any characters.
+fresh() {
+  rm -rf "$work/linux" "$work/windows"
+  mkdir "$work/linux" "$work/windows"
+  cp "$work/gifs/"* "$work/linux/"
+  cp "$work/gifs/"* "$work/windows/"
+}
+# Runs one program in its folder; its standard output, error and exit status land beside it.
+run_linux() { (cd "$work/linux" && status=0 && "$cli" "$@" >../linux.out 2>../linux.err ||
+  status=$?; echo "$status" >../linux.status); }
+run_windows() { (cd "$work/windows" && status=0 &&
+  timeout 120 wine "$exe" "$@" >../windows.out 2>../windows.err || status=$?
+  echo "$status" >../windows.status); }
+# Every file and its bytes, as one text.
+listing() { (cd "$1" && find . -type f | LC_ALL=C sort | while IFS= read -r f; do
+  echo "$f $(sha256sum <"$f" | cut -c1-16)"; done); }
+same() {  # same DESCRIPTION ARGS...: both programs alike in files, output, messages and status
+  local what=$1
+  shift
+  fresh
+  run_linux "$@"
+  run_windows "$@"
+  check "$what: exit status" "$(cat "$work/linux.status")" "$(cat "$work/windows.status")"
+  check "$what: standard output" "$(od -c "$work/linux.out")" "$(od -c "$work/windows.out")"
+  check "$what: messages" "$(od -c "$work/linux.err")" "$(od -c "$work/windows.err")"
+  check "$what: files" "$(listing "$work/linux")" "$(listing "$work/windows")"
+}
+
+# Modules from both GIFs with every dither, the automatic threshold, the GIF's timing, each
+# backdrop and the number options; previews of both kinds and styles.
+while IFS='|' read -r what args; do
+  [ -n "$what" ] || continue
+  read -r -a list <<<"$args"
+  same "$(sed "s/ *$//" <<<"$what")" "${list[@]}"
+done <<'CASES'
+defaults, troll                 | troll.gif
+defaults, bars                  | bars.gif out
+dither fs                       | --dither fs troll.gif
+dither bayer4                   | --dither bayer4 bars.gif
+dither bayer8                   | --dither bayer8 troll.gif
+dither bayer16                  | --dither bayer16 troll.gif
+dither cluster6                 | --dither cluster6 troll.gif
+dither cluster8                 | --dither cluster8 bars.gif
+dither cluster16                | --dither cluster16 troll.gif
+threshold auto                  | --threshold auto troll.gif
+threshold auto, bars            | --threshold auto --transparent dark bars.gif
+timing gif                      | --timing gif troll.gif
+backdrop background             | --transparent background --dither fs bars.gif
+backdrop light                  | --transparent light troll.gif
+backdrop dark                   | --transparent dark troll.gif
+numbers and fill                | --width 64 --height 32 --inverse --fill 49,1,64,15,6 --no-break troll.gif small
+clamped numbers                 | --tempo 999 --speed 0 --threshold 10 --width 9999 bars.gif
+png preview                     | --preview p.png --frame 3 troll.gif
+png preview, tracker style      | --preview p.png --preview-style tracker --dither bayer8 troll.gif
+gif preview                     | --preview p.gif --timing gif troll.gif
+gif preview and module          | --preview p.gif --preview-style tracker bars.gif both
+settings saved                  | --save-settings --tempo 125 --dither cluster8 --no-break
+usage error                     | --tempo fast troll.gif
+missing input                   | missing.gif
+not a GIF                       | LICENSE.gif
+quiet                           | -q --threshold 90 troll.gif
+CASES
+
+# An existing module is never replaced, and settings replace settings, as on Linux.
+fresh
+for run in 1 2; do run_linux --save-settings --tempo 1$run troll.gif; done
+for run in 1 2; do run_windows --save-settings --tempo 1$run troll.gif; done
+check "second run numbers the module, settings replaced" "$(listing "$work/linux")" \
+  "$(listing "$work/windows")"
+
+# Names outside ASCII as INPUT, OUTPUT and preview, and both slashes; the output lines name
+# them as on Linux.
+fresh
+for dir in linux windows; do
+  mkdir -p "$work/$dir/日本 é/sub"
+  cp "$work/gifs/troll.gif" "$work/$dir/日本 é/sub/trollé日本.gif"
+done
+same_in_place() {  # as same, without making the folders afresh
+  local what=$1
+  shift
+  run_linux "$@"
+  run_windows "$@"
+  check "$what: exit status" "$(cat "$work/linux.status")" "$(cat "$work/windows.status")"
+  check "$what: standard output" "$(od -c "$work/linux.out")" "$(od -c "$work/windows.out")"
+  check "$what: files" "$(listing "$work/linux")" "$(listing "$work/windows")"
+}
+same_in_place "non-ASCII input and output" "日本 é/sub/trollé日本.gif" "日本 é/出力é"
+same_in_place "non-ASCII preview" --preview "日本 é/プレビューé.png" "日本 é/sub/trollé日本.gif"
+same_in_place "backslashes" --preview '日本 é\sub\p.gif' '日本 é\sub\trollé日本.gif' '日本 é\sub\m'
+same_in_place "mixed slashes" '日本 é\sub/trollé日本.gif' '日本 é/sub\m2'
+
+# A path longer than 260 characters, relative and absolute (Wine shows / as Z:).
+fresh
+long=$(printf 'folder-%02d-abcdefghijklmnopqrstuvwxyz/' $(seq 1 9))
+for dir in linux windows; do
+  mkdir -p "$work/$dir/$long"
+  cp "$work/gifs/bars.gif" "$work/$dir/$long/bars.gif"
+done
+same_in_place "path of ${#long} characters" --preview "${long}p.png" "${long}bars.gif" "${long}m"
+check "long name really is long" "yes" "$([ "${#long}" -gt 300 ] && echo yes)"
+(cd "$work/windows" && timeout 120 wine "$exe" -q "Z:${work//\//\\}\\windows\\${long//\//\\}bars.gif" \
+  "Z:${work//\//\\}\\windows\\${long//\//\\}abs" >/dev/null 2>&1) && status=0 || status=$?
+check "absolute long path: exit status" 0 "$status"
+check "absolute long path: module" "same" \
+  "$(cmp -s "$work/linux/${long}m.xm" "$work/windows/${long}abs.xm" && echo same)"
+
+# Device names are neither read nor written: an error, no hang, no file, no temporary.
+fresh
+while IFS='|' read -r what args message; do
+  [ -n "$what" ] || continue
+  read -r -a list <<<"$args"
+  what=$(sed "s/^ *//; s/ *$//" <<<"$what") message=$(sed "s/^ *//; s/ *$//" <<<"$message")
+  run_windows "${list[@]}"
+  check "device $what: exit status" 1 "$(cat "$work/windows.status")"
+  check "device $what: message" "$message" "$(tr -d '\r' <"$work/windows.err" | tail -n 1)"
+  check "device $what: nothing written" "$(listing "$work/linux")" "$(listing "$work/windows")"
+done <<'CASES'
+NUL as input      | NUL                             | Error: File not found.
+CON as input      | CON x                           | Error: File not found.
+COM1 as input     | COM1 x                          | Error: File not found.
+aux.gif as input  | aux.gif x                       | Error: File not found.
+CON.xm as input   | CON.xm x                        | Error: File not found.
+CONIN$ as input   | CONIN$ x                        | Error: File not found.
+device namespace  | \\.\NUL x                       | Error: File not found.
+NUL as output     | troll.gif NUL                   | Error: Cannot write the file NUL.xm.
+CON.xm as output  | troll.gif CON.xm                | Error: Cannot write the file CON.xm.
+com1 as output    | troll.gif com1.xm               | Error: Cannot write the file com1.xm.
+aux.gif as output | troll.gif aux.gif               | Error: Cannot write the file aux.gif.xm.
+CONOUT$ as output | troll.gif CONOUT$               | Error: Cannot write the file CONOUT$.xm.
+NUL as preview    | --preview NUL.png troll.gif     | Error: Cannot write the file NUL.png.
+CON.gif preview   | --preview con.gif troll.gif     | Error: Cannot write the file con.gif.
+CASES
+
+# Ctrl+C (Wine passes SIGINT on as Ctrl+C) while a module is written: the temporary goes and the
+# run ends with STATUS_CONTROL_C_EXIT, of which the exit status keeps the low byte.
+fresh
+"$make_gif" bars "$work/windows/big.gif" 240 640 480
+(cd "$work/windows" && exec wine "$exe" --dither fs big.gif >/dev/null 2>&1) &
+runner=$!
+for _ in $(seq 600); do
+  compgen -G "$work/windows/.big.xm.*" >/dev/null && break
+  sleep 0.1
+done
+check "Ctrl+C: a temporary while writing" "yes" \
+  "$(compgen -G "$work/windows/.big.xm.*" >/dev/null && echo yes)"
+kill -INT "$runner"
+status=0
+wait "$runner" || status=$?
+check "Ctrl+C: exit status" 58 "$status"
+check "Ctrl+C: neither module nor temporary" "" "$(cd "$work/windows" && ls -A | grep xm || true)"
+
+[ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }
+echo "all passed"
