@@ -30,10 +30,15 @@ VORLIX_INLINE void AlongRows(const StretchTaps& taps, ConstPixelRows from, Pixel
                              PixelRect part) {
   constexpr int kRows = C == 1 ? 8 : 4;
   constexpr int kRun = kRows * C;
-  int begin = taps.first[part.left], end = begin;
+  // Plain pointers: the byte stores below could alias the tables' members for the compiler.
+  const double* const weightTable = taps.weights.data();
+  const int* const first = taps.first.data();
+  const int* const count = taps.count.data();
+  const std::size_t stride = static_cast<std::size_t>(taps.stride);
+  int begin = first[part.left], end = begin;
   for (int x = part.left; x < part.right; ++x) {
-    begin = std::min(begin, taps.first[x]);
-    end = std::max(end, taps.first[x] + taps.count[x]);
+    begin = std::min(begin, first[x]);
+    end = std::max(end, first[x] + count[x]);
   }
   const int pixels = end - begin;
   std::vector<double> interleaved(static_cast<std::size_t>(pixels) * kRun);
@@ -55,10 +60,10 @@ VORLIX_INLINE void AlongRows(const StretchTaps& taps, ConstPixelRows from, Pixel
       }
     }
     for (int x = part.left; x < part.right; ++x) {
-      const double* weights = taps.weights.data() + static_cast<std::size_t>(x) * taps.stride;
-      const double* values = run + static_cast<std::ptrdiff_t>(taps.first[x] - begin) * kRun;
+      const double* weights = weightTable + static_cast<std::size_t>(x) * stride;
+      const double* values = run + static_cast<std::ptrdiff_t>(first[x] - begin) * kRun;
       double sums[kRun] = {};
-      for (int i = 0; i < taps.count[x]; ++i, values += kRun) {
+      for (int i = 0; i < count[x]; ++i, values += kRun) {
         const double weight = weights[i];
         for (int k = 0; k < kRun; ++k) sums[k] += weight * values[k];
       }
