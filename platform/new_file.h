@@ -16,7 +16,8 @@ struct TemporaryFile {
 
 // Creates ".NAME.XXXXXX" in the folder of `finalName`, NAME being its last component, with the
 // permissions a new file gets. Its name never ends in ".xm", so it is never taken for a module.
-// Until it is committed or discarded, INT, TERM and HUP remove it before they end the process.
+// Until it is committed or discarded, every signal that ends the process by default removes it
+// first (RemoveOnSignal); PIPE and XFSZ are ignored, so such writes fail instead.
 TemporaryFile CreateTemporaryFor(const std::string& finalName);
 
 // Flushes and closes; false when any buffered data could not be written or the close failed.
