@@ -11,6 +11,12 @@ namespace vorlix {
 inline constexpr int FillByteCount = 5;  // note, instrument, volume, effect type, parameter
 inline constexpr int PixelsPerCell = 4;  // note, instrument, volume and effect column
 
+// The ranges a tempo (beats per minute) and a speed (ticks per row) are clamped into.
+inline constexpr int kMinTempo = 32;
+inline constexpr int kMaxTempo = 255;
+inline constexpr int kMinSpeed = 1;
+inline constexpr int kMaxSpeed = 31;
+
 struct ConversionSettings {
   std::int32_t Tempo = 250;   // beats per minute
   std::int32_t Speed = 5;     // ticks per row

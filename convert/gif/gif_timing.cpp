@@ -4,11 +4,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "settings/conversion_settings.h"
+
 namespace vorlix {
 namespace {
-
-constexpr int kMinTempo = 32, kMaxTempo = 255;
-constexpr int kMinSpeed = 1, kMaxSpeed = 31;
 
 // A row lasts speed x 2.5 / tempo seconds, which is 250 x speed / tempo hundredths. Its
 // distance to the delay is |250 x speed - delay x tempo| / tempo, kept as that fraction so that

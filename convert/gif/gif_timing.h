@@ -16,8 +16,8 @@ inline constexpr int kShortDelayAsPlayed = 10;
 std::optional<int> MedianDelay(std::span<const int> delays);
 
 struct RowTiming {
-  int Tempo = 0;  // 32..255
-  int Speed = 0;  // 1..31
+  int Tempo = 0;  // kMinTempo..kMaxTempo
+  int Speed = 0;  // kMinSpeed..kMaxSpeed
 };
 
 // The tempo and speed whose row time is closest to `delay` hundredths. Of equally close ones,
