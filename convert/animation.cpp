@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/limits.h"
+#include "convert/gif/gif_layout.h"
 #include "convert/gif/gif_stream.h"
 #include "convert/picture/frame_sampling.h"
-#include "convert/gif/gif_layout.h"
-#include "base/limits.h"
 
 namespace vorlix {
 
@@ -33,7 +33,7 @@ int CountGifPages(const std::string& path) {
   if (!gif) return -1;
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
-  // Frames that OpenGifFrames cannot compose, on a screen without pixels: no GIF to convert.
+  // Frames that OpenGifCompositor cannot compose, on a screen without pixels: no GIF to convert.
   if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) return -1;
   return layout.moreImages ? std::max(pages, MaxFrames + 1) : pages;
 }
@@ -43,9 +43,9 @@ RunError OpenAnimation(const std::string& path, int pageCount, Animation& animat
   animation.frameTotal = std::min(pageCount, MaxFrames);
   animation.frames.reset();
   if (animation.frameTotal <= 0) return RunError::None;
-  GifFramesStatus status = GifFramesStatus::Ok;
-  animation.frames = OpenGifFrames(path, status);
-  if (status == GifFramesStatus::TooLarge) return RunError::TooLarge;
+  GifStatus status = GifStatus::Ok;
+  animation.frames = OpenGifCompositor(path, status);
+  if (status == GifStatus::TooLarge) return RunError::TooLarge;
   return animation.frames ? RunError::None : RunError::CannotOpen;
 }
 

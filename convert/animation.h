@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "convert/xm/frame_grid.h"
 #include "convert/gif/gif_compositor.h"
 #include "convert/messages.h"
+#include "convert/xm/frame_grid.h"
 #include "settings/conversion_settings.h"
 
 namespace vorlix {
@@ -23,9 +23,9 @@ struct ImageLibrary {
 };
 
 struct Animation {
-  int pageCount = 0;       // frames as CountGifPages counts them
-  int frameTotal = 0;      // frames converted: pageCount, at most MaxFrames
-  GifFramesHandle frames;  // the compositor; empty when frameTotal is 0
+  int pageCount = 0;           // frames as CountGifPages counts them
+  int frameTotal = 0;          // frames converted: pageCount, at most MaxFrames
+  GifCompositorHandle frames;  // the compositor; empty when frameTotal is 0
 };
 
 // Number of frames the image library reports for the GIF, MaxFrames + 1 for any number above

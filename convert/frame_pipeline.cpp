@@ -20,7 +20,7 @@ namespace vorlix {
 // decodes, draws or samples its own frame. Without worker threads, the calling thread does every
 // step itself and samples the canvas in place.
 struct FramePipeline::State {
-  State(GifFrames& pages, int frameTotal, const ConversionSettings& settings)
+  State(GifCompositor& pages, int frameTotal, const ConversionSettings& settings)
       : pages_(pages),
         total_(frameTotal),
         settings_(settings),
@@ -120,7 +120,7 @@ struct FramePipeline::State {
     return true;
   }
 
-  GifFrames& pages_;
+  GifCompositor& pages_;
   const int total_;
   const ConversionSettings settings_;
   FrameGrid grid_;  // the calling thread's, when it works alone
@@ -141,7 +141,8 @@ struct FramePipeline::State {
   std::vector<std::thread> workers_;
 };
 
-FramePipeline::FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings)
+FramePipeline::FramePipeline(GifCompositor& pages, int frameTotal,
+                             const ConversionSettings& settings)
     : state_(std::make_unique<State>(pages, frameTotal, settings)) {}
 
 FramePipeline::~FramePipeline() = default;

@@ -14,7 +14,7 @@ class FramePipeline {
  public:
   // Starts the workers on the first `frameTotal` frames of `pages`, which must outlive the
   // pipeline.
-  FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings);
+  FramePipeline(GifCompositor& pages, int frameTotal, const ConversionSettings& settings);
   ~FramePipeline();
   FramePipeline(const FramePipeline&) = delete;
   FramePipeline& operator=(const FramePipeline&) = delete;
