@@ -6,23 +6,18 @@
 #include "base/limits.h"
 #include "convert/gif/gif_layout.h"
 #include "convert/gif/gif_stream.h"
+#include "convert/gif/gif_timing.h"
 #include "convert/picture/frame_sampling.h"
 
 namespace vorlix {
 
-ImageLibrary::ImageLibrary() {
-  FreeImage_Initialise(FALSE);
-}
-
-ImageLibrary::~ImageLibrary() {
-  FreeImage_DeInitialise();
-}
-
-int CountGifPages(const std::string& path) {
+PageCount CountGifPages(const std::string& path) {
   // Read from memory: the library walks every block of the file with a seek each.
   FileViewStatus status = FileViewStatus::Ok;
   const std::unique_ptr<FileView> bytes = FileView::Open(path, status);
-  if (!bytes) return status == FileViewStatus::TooLarge ? kGifFileTooLarge : -1;
+  if (!bytes) {
+    return {status == FileViewStatus::TooLarge ? RunError::TooLarge : RunError::CannotOpen};
+  }
   // The library walks the whole file when it opens it; shown only the first MaxFrames images,
   // its work does not grow with the frames that are never converted. That there are more is
   // our own walker's to say.
@@ -30,12 +25,14 @@ int CountGifPages(const std::string& path) {
   const bool isGif = ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
   ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
-  if (!gif) return -1;
+  if (!gif) return {RunError::CannotOpen};
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
   // Frames that OpenGifCompositor cannot compose, on a screen without pixels: no GIF to convert.
-  if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) return -1;
-  return layout.moreImages ? std::max(pages, MaxFrames + 1) : pages;
+  if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) {
+    return {RunError::CannotOpen};
+  }
+  return {RunError::None, layout.moreImages ? std::max(pages, MaxFrames + 1) : pages};
 }
 
 RunError OpenAnimation(const std::string& path, int pageCount, Animation& animation) {
@@ -50,10 +47,9 @@ RunError OpenAnimation(const std::string& path, int pageCount, Animation& animat
 }
 
 RunError OpenAnimation(const std::string& path, Animation& animation) {
-  const int pageCount = CountGifPages(path);
-  if (pageCount == kGifFileTooLarge) return RunError::TooLarge;
-  if (pageCount < 0) return RunError::CannotOpen;
-  return OpenAnimation(path, pageCount, animation);
+  const PageCount count = CountGifPages(path);
+  if (count.error != RunError::None) return count.error;
+  return OpenAnimation(path, count.pages, animation);
 }
 
 FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {
@@ -61,9 +57,16 @@ FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {
   return ComposeFrame(*animation.frames, j);
 }
 
-void SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,
-                          FrameGrid& grid) {
-  SampleImage(ComposeAnimationFrame(animation, j), settings, grid);
+PictureStatus SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,
+                                   FrameGrid& grid) {
+  return SampleImage(ComposeAnimationFrame(animation, j), settings, grid);
+}
+
+std::optional<int> MedianFrameDelay(const Animation& animation) {
+  if (!animation.frames) return std::nullopt;
+  std::vector<int> delays = GifFrameDelays(*animation.frames);
+  if (static_cast<int>(delays.size()) > animation.frameTotal) delays.resize(animation.frameTotal);
+  return MedianDelay(delays);
 }
 
 }  // namespace vorlix

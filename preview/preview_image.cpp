@@ -7,24 +7,12 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/file_checks.h"
+#include "convert/gif/image_library.h"
+#include "convert/numbered_name.h"
 #include "platform/new_file.h"
 
 namespace vorlix {
 namespace {
-
-struct BitmapDeleter {
-  void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
-
-// The image library, initialised for one write.
-struct ImageLibraryScope {
-  ImageLibraryScope() { FreeImage_Initialise(FALSE); }
-  ~ImageLibraryScope() { FreeImage_DeInitialise(); }
-  ImageLibraryScope(const ImageLibraryScope&) = delete;
-  ImageLibraryScope& operator=(const ImageLibraryScope&) = delete;
-};
 
 unsigned ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
   return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<std::FILE*>(handle)));
@@ -133,15 +121,11 @@ std::string ResolvePreviewName(const std::string& name) {
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   const std::string base = hasExtension ? name.substr(0, dot) : name;
   const std::string ext = hasExtension ? name.substr(dot) : std::string();
-  std::string candidate = name;
-  for (int counter = 1; NameTaken(candidate); ++counter) {
-    candidate = base + "_" + std::to_string(counter) + ext;
-  }
-  return candidate;
+  return FirstFreeNumberedName(base, ext);
 }
 
 bool WritePreviewPng(const std::string& path, const PreviewImage& image) {
-  ImageLibraryScope library;
+  const ImageLibrary library;  // for this one write
   const Bitmap dib = ToBitmap(image);
   if (!dib) return false;
   return WriteNewFile(path, [&](std::FILE* file) {
@@ -153,7 +137,7 @@ bool WritePreviewPng(const std::string& path, const PreviewImage& image) {
 bool WritePreviewGif(const std::string& path, int count,
                      const std::function<PreviewImage(int j)>& frame,
                      const std::function<int(int j)>& frameMs) {
-  ImageLibraryScope library;
+  const ImageLibrary library;  // for this one write
   return WriteNewFile(path,
                       [&](std::FILE* file) { return WriteGifFrames(file, count, frame, frameMs); });
 }

@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "settings/conversion_settings.h"
-
 namespace vorlix {
 namespace {
 
@@ -57,6 +55,15 @@ RowTiming ClosestRowTiming(int delay, int preferredSpeed) {
     }
   }
   return best;
+}
+
+std::optional<RowTiming> ApplyGifTiming(std::optional<int> medianDelay,
+                                        ConversionSettings& settings) {
+  if (settings.Picture.Timing != TimingSource::Gif || !medianDelay) return std::nullopt;
+  const RowTiming timing = ClosestRowTiming(*medianDelay, settings.Speed);
+  settings.Tempo = timing.Tempo;
+  settings.Speed = timing.Speed;
+  return timing;
 }
 
 }  // namespace vorlix
