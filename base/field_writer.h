@@ -3,6 +3,7 @@
 // is written through it field by field, in offset order.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -46,5 +47,15 @@ class FieldWriter {
   std::size_t size_;
   std::size_t offset_ = 0;
 };
+
+// The bytes that `layout` (called with a FieldWriter) writes into a buffer of Size bytes, for a
+// static_assert that a layout fills its format's size exactly: an overrun does not compile.
+template <std::size_t Size, typename Layout>
+constexpr std::size_t WrittenSize(Layout layout) {
+  std::array<std::uint8_t, Size> buffer{};
+  FieldWriter w(buffer.data(), buffer.size());
+  layout(w);
+  return w.Offset();
+}
 
 }  // namespace vorlix

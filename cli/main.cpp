@@ -104,10 +104,10 @@ int main(int argc, char** argv) {
   if (!state.InputLoadedFlag) return kNotWritten;
   if (const auto status = PreviewStep(*options, settings, reporter, progress)) return *status;
   const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
-  const int outcome =
+  const SaveOutcome outcome =
       ConversionRun(typedOutput, options->input, reporter, progress, settings, state);
   // The success line has no line end of its own; every other run ends on a full line.
-  if (outcome == 1) progress << "\n";
+  if (outcome == SaveOutcome::Written) progress << "\n";
   progress.flush();
-  return outcome == 1 ? kWritten : kNotWritten;
+  return outcome == SaveOutcome::Written ? kWritten : kNotWritten;
 }

@@ -2,31 +2,22 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
-#include "convert/gif/gif_stream.h"
-#include "convert/picture/frame_sampling.h"
-#include "convert/gif/gif_layout.h"
 #include "base/limits.h"
+#include "convert/gif/gif_layout.h"
+#include "convert/gif/gif_stream.h"
+#include "convert/gif/gif_timing.h"
+#include "convert/picture/frame_sampling.h"
 
 namespace vorlix {
 
-ImageLibrary::ImageLibrary() {
-  // Once per process, and never released: a release would free the plugin list under threads
-  // still using it, and where the library is linked statically nothing else holds it. TRUE keeps
-  // it from changing the working folder and loading plugin files found beside the program (it
-  // matters only on Windows).
-  static std::once_flag initialised;
-  std::call_once(initialised, [] { FreeImage_Initialise(TRUE); });
-}
-
-ImageLibrary::~ImageLibrary() = default;
-
-int CountGifPages(const std::string& path) {
+PageCount CountGifPages(const std::string& path) {
   // Read from memory: the library walks every block of the file with a seek each.
   FileViewStatus status = FileViewStatus::Ok;
   const std::unique_ptr<FileView> bytes = FileView::Open(path, status);
-  if (!bytes) return status == FileViewStatus::TooLarge ? kGifFileTooLarge : -1;
+  if (!bytes) {
+    return {status == FileViewStatus::TooLarge ? RunError::TooLarge : RunError::CannotOpen};
+  }
   // The library walks the whole file when it opens it; shown only the first MaxFrames images,
   // its work does not grow with the frames that are never converted. That there are more is
   // our own walker's to say.
@@ -35,13 +26,15 @@ int CountGifPages(const std::string& path) {
   ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole,
                     layout.idleBlocks);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
-  if (!gif) return bytes->Changed() ? kGifFileChanged : -1;
+  if (!gif) return {bytes->Changed() ? RunError::FileChanged : RunError::CannotOpen};
   const int pages = FreeImage_GetPageCount(gif);
   FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
-  if (bytes->Changed()) return kGifFileChanged;
-  // Frames that OpenGifFrames cannot compose, on a screen without pixels: no GIF to convert.
-  if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) return -1;
-  return layout.moreImages ? std::max(pages, MaxFrames + 1) : pages;
+  if (bytes->Changed()) return {RunError::FileChanged};
+  // Frames that OpenGifCompositor cannot compose, on a screen without pixels: no GIF to convert.
+  if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) {
+    return {RunError::CannotOpen};
+  }
+  return {RunError::None, layout.moreImages ? std::max(pages, MaxFrames + 1) : pages};
 }
 
 RunError OpenAnimation(const std::string& path, int pageCount, Animation& animation) {
@@ -49,18 +42,16 @@ RunError OpenAnimation(const std::string& path, int pageCount, Animation& animat
   animation.frameTotal = std::min(pageCount, MaxFrames);
   animation.frames.reset();
   if (animation.frameTotal <= 0) return RunError::None;
-  GifFramesStatus status = GifFramesStatus::Ok;
-  animation.frames = OpenGifFrames(path, status);
-  if (status == GifFramesStatus::TooLarge) return RunError::TooLarge;
+  GifStatus status = GifStatus::Ok;
+  animation.frames = OpenGifCompositor(path, status);
+  if (status == GifStatus::TooLarge) return RunError::TooLarge;
   return animation.frames ? RunError::None : RunError::CannotOpen;
 }
 
 RunError OpenAnimation(const std::string& path, Animation& animation) {
-  const int pageCount = CountGifPages(path);
-  if (pageCount == kGifFileTooLarge) return RunError::TooLarge;
-  if (pageCount == kGifFileChanged) return RunError::FileChanged;
-  if (pageCount < 0) return RunError::CannotOpen;
-  return OpenAnimation(path, pageCount, animation);
+  const PageCount count = CountGifPages(path);
+  if (count.error != RunError::None) return count.error;
+  return OpenAnimation(path, count.pages, animation);
 }
 
 FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {
@@ -68,9 +59,16 @@ FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {
   return ComposeFrame(*animation.frames, j);
 }
 
-void SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,
-                          FrameGrid& grid) {
-  SampleImage(ComposeAnimationFrame(animation, j), settings, grid);
+PictureStatus SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,
+                                   FrameGrid& grid) {
+  return SampleImage(ComposeAnimationFrame(animation, j), settings, grid);
+}
+
+std::optional<int> MedianFrameDelay(const Animation& animation) {
+  if (!animation.frames) return std::nullopt;
+  std::vector<int> delays = GifFrameDelays(*animation.frames);
+  if (static_cast<int>(delays.size()) > animation.frameTotal) delays.resize(animation.frameTotal);
+  return MedianDelay(delays);
 }
 
 }  // namespace vorlix

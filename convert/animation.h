@@ -5,36 +5,33 @@
 
 #include <FreeImage.h>
 
+#include <optional>
 #include <string>
 
-#include "convert/xm/frame_grid.h"
 #include "convert/gif/gif_compositor.h"
+#include "convert/gif/image_library.h"
 #include "convert/messages.h"
+#include "convert/picture/stretch.h"
+#include "convert/xm/frame_grid.h"
 #include "settings/conversion_settings.h"
 
 namespace vorlix {
 
-// The image library, initialised by the first of these objects for the rest of the process.
-struct ImageLibrary {
-  ImageLibrary();
-  ~ImageLibrary();
-  ImageLibrary(const ImageLibrary&) = delete;
-  ImageLibrary& operator=(const ImageLibrary&) = delete;
-};
-
 struct Animation {
-  int pageCount = 0;       // frames as CountGifPages counts them
-  int frameTotal = 0;      // frames converted: pageCount, at most MaxFrames
-  GifFramesHandle frames;  // the compositor; empty when frameTotal is 0
+  int pageCount = 0;           // frames as CountGifPages counts them
+  int frameTotal = 0;          // frames converted: pageCount, at most MaxFrames
+  GifCompositorHandle frames;  // the compositor; empty when frameTotal is 0
 };
 
 // Number of frames the image library reports for the GIF, MaxFrames + 1 for any number above
-// MaxFrames; -1 when it reads no GIF from the file, kGifFileTooLarge when the file is too large
-// to be held, kGifFileChanged when it changed while it was read. The caller keeps the library
-// initialised.
-inline constexpr int kGifFileTooLarge = -2;
-inline constexpr int kGifFileChanged = -3;  // another program changed it while it was read
-int CountGifPages(const std::string& path);
+// MaxFrames. `error` is CannotOpen when it reads no GIF from the file, TooLarge when the file is
+// too large to be held, FileChanged when another program changed it while it was read. The
+// caller keeps the library initialised.
+struct PageCount {
+  RunError error = RunError::None;
+  int pages = 0;
+};
+PageCount CountGifPages(const std::string& path);
 
 // Opens the GIF at `path`, of `pageCount` frames as CountGifPages gave them. The caller keeps
 // the library initialised while the animation lives.
@@ -49,7 +46,10 @@ FIBITMAP* ComposeAnimationFrame(Animation& animation, int j);
 
 // Frame j composed, stretched, reduced to one bit and sampled into `grid` (shaped by
 // MakeFrameGrid for the settings).
-void SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,
-                          FrameGrid& grid);
+PictureStatus SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,
+                                   FrameGrid& grid);
+
+// The median delay of the converted frames, in hundredths; nothing when the GIF gives none.
+std::optional<int> MedianFrameDelay(const Animation& animation);
 
 }  // namespace vorlix

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "convert/animation.h"
-#include "convert/luminance_frames.h"
 #include "convert/frame_pipeline.h"
-#include "convert/picture/frame_sampling.h"
 #include "convert/gif/gif_timing.h"
-#include "platform/new_file.h"
+#include "convert/luminance_frames.h"
+#include "convert/numbered_name.h"
+#include "convert/picture/frame_sampling.h"
 #include "convert/xm/pattern_encoding.h"
 #include "convert/xm/xm_writer.h"
+#include "platform/new_file.h"
 
 namespace vorlix {
 namespace {
@@ -22,12 +23,13 @@ const char kXmExtension[] = ".xm";
 constexpr std::size_t kOutputBufferSize = 1 << 16;
 
 // The packed bytes of frame j from the first pass of an automatic threshold.
-PatternBytes EncodeStoredFrame(const LuminanceFrames& stored, int j,
-                               const ConversionSettings& settings, FrameGrid& grid) {
-  SampleStretched(stored.Frame(j), settings, grid);
-  PatternBytes bytes;
+RunError EncodeStoredFrame(const LuminanceFrames& stored, int j, const ConversionSettings& settings,
+                           FrameGrid& grid, PatternBytes& bytes) {
+  if (SampleStretched(stored.Frame(j), settings, grid) != PictureStatus::Ok) {
+    return RunError::TooLarge;
+  }
   EncodeFrame(grid, settings, bytes);
-  return bytes;
+  return RunError::None;
 }
 
 // Writes the pattern block of every frame, with a progress line and the status after each. The
@@ -41,8 +43,11 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std:
     if (total > 0 && stored == nullptr) frames.emplace(*animation.frames, total, settings);
     FrameGrid grid = stored != nullptr ? MakeFrameGrid(settings) : FrameGrid{};
     for (int j = 0; j < total; ++j) {
-      const PatternBytes bytes =
-          stored != nullptr ? EncodeStoredFrame(*stored, j, settings, grid) : frames->Take(j);
+      PatternBytes bytes;
+      const RunError error = stored != nullptr
+                                 ? EncodeStoredFrame(*stored, j, settings, grid, bytes)
+                                 : frames->Take(j, bytes);
+      if (error != RunError::None) return error;
       // A frame made from a file that changed on the way ends the run.
       if (GifFileChanged(*animation.frames)) return RunError::FileChanged;
       if (!WritePatternBlock(file, settings.Height, bytes)) return RunError::CannotWrite;
@@ -50,7 +55,7 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std:
       reporter.SetStatusText(ConvertedFramesStatus(j + 1, total));
     }
   } catch (const std::bad_alloc&) {
-    return RunError::TooLarge;  // out of memory part way, even inside the image library
+    return RunError::TooLarge;  // out of memory part way, inside the image library's allocations
   }
   return RunError::None;
 }
@@ -85,16 +90,26 @@ RunError WriteModule(Animation& animation, const LuminanceFrames* stored, std::s
 // Tempo and speed from the median delay of the converted frames, said as an Information line.
 void ApplyGifTiming(const Animation& animation, ConversionSettings& settings,
                     const RunReporter& reporter) {
-  if (!animation.frames) return;
-  std::vector<int> delays = GifFrameDelays(*animation.frames);
-  if (static_cast<int>(delays.size()) > animation.frameTotal) delays.resize(animation.frameTotal);
-  const std::optional<int> median = MedianDelay(delays);
-  if (!median) return;
-  const RowTiming timing = ClosestRowTiming(*median, settings.Speed);
-  settings.Tempo = timing.Tempo;
-  settings.Speed = timing.Speed;
+  const std::optional<int> median = MedianFrameDelay(animation);
+  const std::optional<RowTiming> timing = ApplyGifTiming(median, settings);
+  if (!timing) return;
   reporter.ShowMessage(KindOf(Message::GifTiming),
-                       GifTimingText(*median, timing.Tempo, timing.Speed));
+                       GifTimingText(*median, timing->Tempo, timing->Speed));
+}
+
+// The first pass of an automatic threshold: the threshold chosen from every frame, said as an
+// Information line.
+RunError ChooseThreshold(Animation& animation, std::optional<LuminanceFrames>& stored,
+                         ConversionSettings& used, const RunReporter& reporter) {
+  try {
+    const RunError error = stored.emplace().Read(animation, used);
+    if (error != RunError::None) return error;
+  } catch (const std::bad_alloc&) {
+    return RunError::TooLarge;  // out of memory inside the image library's allocations
+  }
+  used.Threshold = OtsuThreshold(stored->Histogram()).value_or(used.Threshold);
+  reporter.ShowMessage(KindOf(Message::AutomaticThreshold), AutomaticThresholdText(used.Threshold));
+  return RunError::None;
 }
 
 // Opens the GIF and converts it; says so when frames are cut, and what the picture options
@@ -103,29 +118,19 @@ RunError Convert(const std::string& path, std::string& outputName,
                  const std::function<std::string()>& nextName, const ConversionSettings& settings,
                  const RunReporter& reporter, std::ostream& out) {
   const ImageLibrary library;
-  const int pageCount = CountGifPages(path);
-  if (pageCount == kGifFileTooLarge) return RunError::TooLarge;
-  if (pageCount == kGifFileChanged) return RunError::FileChanged;
-  if (pageCount < 0) return RunError::CannotOpen;
-  if (pageCount > MaxFrames) Report(reporter, Message::TooManyFrames);
+  const PageCount count = CountGifPages(path);
+  if (count.error != RunError::None) return count.error;
+  if (count.pages > MaxFrames) Report(reporter, Message::TooManyFrames);
   Animation animation;
-  const RunError error = OpenAnimation(path, pageCount, animation);
+  RunError error = OpenAnimation(path, count.pages, animation);
   if (error != RunError::None) return error;
   if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Transparent);
   ConversionSettings used = settings;
-  if (settings.Picture.Timing == TimingSource::Gif) ApplyGifTiming(animation, used, reporter);
-  // A dither uses no threshold, so it needs no first pass.
+  ApplyGifTiming(animation, used, reporter);
   std::optional<LuminanceFrames> stored;
-  if (settings.Picture.AutoThreshold && settings.Picture.Dither == DitherMethod::None &&
-      animation.frameTotal > 0) {
-    try {
-      stored.emplace(animation, used);
-    } catch (const std::bad_alloc&) {
-      return RunError::TooLarge;
-    }
-    used.Threshold = OtsuThreshold(stored->Histogram()).value_or(used.Threshold);
-    reporter.ShowMessage(KindOf(Message::AutomaticThreshold),
-                         AutomaticThresholdText(used.Threshold));
+  if (AutoThresholdInEffect(settings.Picture) && animation.frameTotal > 0) {
+    error = ChooseThreshold(animation, stored, used, reporter);
+    if (error != RunError::None) return error;
   }
   return WriteModule(animation, stored ? &*stored : nullptr, outputName, nextName, used, reporter,
                      out);
@@ -141,16 +146,15 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
   state.InputLoadedFlag = false;
   const std::string path = NativePath(inputPath);
   if (!FileExists(path)) {
-    state.SaveOutcome = -1;
+    state.SaveOutcome = SaveOutcome::NothingLoaded;
     Report(reporter, Message::FileNotFound);
     return;
   }
   const ImageLibrary library;
-  const int pageCount = CountGifPages(path);
-  if (pageCount < 1) {
-    Report(reporter, pageCount == kGifFileTooLarge  ? Message::TooLarge
-                     : pageCount == kGifFileChanged ? Message::FileChanged
-                                                    : Message::CannotOpenFile);
+  const PageCount count = CountGifPages(path);
+  if (count.error != RunError::None || count.pages < 1) {
+    Report(reporter, count.error == RunError::None ? Message::CannotOpenFile
+                                                   : ErrorMessage(count.error));
     return;
   }
   Report(reporter, Message::FileLoaded);
@@ -162,27 +166,21 @@ std::string ResolveOutputName(const std::string& typedName) {
   const bool hasExtension =
       typedName.size() >= extLength &&
       typedName.compare(typedName.size() - extLength, extLength, kXmExtension) == 0;
-  const std::string base =
-      hasExtension ? typedName.substr(0, typedName.size() - extLength) : typedName;
-  std::string name = hasExtension ? typedName : typedName + kXmExtension;
-  // Any file counts as taken, readable or not, so numbering never lands on an existing file.
-  for (int counter = 1; NameTaken(name); ++counter) {
-    name = base + "_" + std::to_string(counter) + kXmExtension;
-  }
-  return name;
+  return FirstFreeNumberedName(
+      hasExtension ? typedName.substr(0, typedName.size() - extLength) : typedName, kXmExtension);
 }
 
-int ConversionRun(const std::string& typedOutputName, const std::string& inputPath,
-                  const RunReporter& reporter, std::ostream& out,
-                  const ConversionSettings& settings, RunState& state) {
-  state.SaveOutcome = 0;
+SaveOutcome ConversionRun(const std::string& typedOutputName, const std::string& inputPath,
+                          const RunReporter& reporter, std::ostream& out,
+                          const ConversionSettings& settings, RunState& state) {
+  state.SaveOutcome = SaveOutcome::NotWritten;
   const std::string typedName = NativePath(typedOutputName);
   const std::string resolvedName = ResolveOutputName(typedName);
   std::string outputName = resolvedName;
   out << SavingToLine(outputName);
   const std::string path = NativePath(inputPath);
   if (!FileExists(path) || !state.InputLoadedFlag) {
-    state.SaveOutcome = -1;
+    state.SaveOutcome = SaveOutcome::NothingLoaded;
     Report(reporter, Message::NothingLoaded);
     return state.SaveOutcome;
   }
@@ -194,7 +192,7 @@ int ConversionRun(const std::string& typedOutputName, const std::string& inputPa
   }
   // The name moved on to a free one: the last "Saving to" line names the file written.
   if (outputName != resolvedName) out << SavingToLine(outputName);
-  state.SaveOutcome = 1;
+  state.SaveOutcome = SaveOutcome::Written;
   out << MessageText(Message::SavedToFile, outputName);
   Report(reporter, Message::SavedToFile, outputName);
   return state.SaveOutcome;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "convert/messages.h"
-#include "settings/conversion_settings.h"
 #include "platform/file_checks.h"
+#include "settings/conversion_settings.h"
 
 namespace vorlix {
 
@@ -22,10 +22,17 @@ struct RunReporter {
 // Shows one message of the table through the reporter.
 void Report(const RunReporter& reporter, Message message, const std::string& name = "");
 
+// How the last Save ended.
+enum class SaveOutcome {
+  NothingLoaded = -1,  // nothing loaded, or the input file not found
+  NotWritten = 0,
+  Written = 1,
+};
+
 // State that Load leaves for Save, and the outcome of the last command.
 struct RunState {
   bool InputLoadedFlag = false;  // a Load found at least one frame (of whichever file)
-  int SaveOutcome = 0;           // -1 nothing loaded / file not found, 0 not written, 1 written
+  vorlix::SaveOutcome SaveOutcome = vorlix::SaveOutcome::NotWritten;
 };
 
 // The Load command: checks that the input opens as a GIF with at least one frame.
@@ -36,8 +43,8 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
 std::string ResolveOutputName(const std::string& typedName);
 
 // The Save command. Converts the input into a new module; returns the SaveOutcome.
-int ConversionRun(const std::string& typedOutputName, const std::string& inputPath,
-                  const RunReporter& reporter, std::ostream& out,
-                  const ConversionSettings& settings, RunState& state);
+SaveOutcome ConversionRun(const std::string& typedOutputName, const std::string& inputPath,
+                          const RunReporter& reporter, std::ostream& out,
+                          const ConversionSettings& settings, RunState& state);
 
 }  // namespace vorlix

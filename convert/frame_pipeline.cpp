@@ -3,7 +3,6 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -20,7 +19,7 @@ namespace vorlix {
 // decodes, draws or samples its own frame. Without worker threads, the calling thread does every
 // step itself and samples the canvas in place.
 struct FramePipeline::State {
-  State(GifFrames& pages, int frameTotal, const ConversionSettings& settings)
+  State(GifCompositor& pages, int frameTotal, const ConversionSettings& settings)
       : pages_(pages),
         total_(frameTotal),
         settings_(settings),
@@ -41,15 +40,17 @@ struct FramePipeline::State {
   }
 
   // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ...
-  PatternBytes Take(int j) {
+  RunError Take(int j, PatternBytes& bytes) {
     if (workers_.empty()) {
       if (grid_.cells.empty()) grid_ = MakeFrameGrid(settings_);
       ProduceNext(grid_, buffers_, nullptr, false);
     }
     std::unique_lock<std::mutex> lock(doneMutex_);
-    done_.wait(lock, [&] { return ready_[j] != 0 || failure_; });
-    if (!ready_[j]) std::rethrow_exception(failure_);
-    return std::move(bytes_[j]);
+    done_.wait(lock, [&] { return ready_[j] != 0 || failure_ || noMemory_; });
+    if (!ready_[j] && failure_) std::rethrow_exception(failure_);
+    if (!ready_[j]) return RunError::TooLarge;
+    bytes = std::move(bytes_[j]);
+    return RunError::None;
   }
 
   void Work() {
@@ -61,7 +62,8 @@ struct FramePipeline::State {
       while (ProduceNext(grid, buffers, reader.get(), true)) {
       }
     } catch (...) {
-      // Out of memory, say, even inside the image library: the run stops and Take rethrows.
+      // Out of memory inside the library's own allocations, say: the run stops and Take
+      // rethrows.
       Stop();
       {
         std::lock_guard<std::mutex> lock(doneMutex_);
@@ -69,6 +71,18 @@ struct FramePipeline::State {
       }
       done_.notify_all();
     }
+  }
+
+  // The image library gave no picture for lack of memory: the run stops rather than writing a
+  // blank frame, and Take says so.
+  bool NoMemory() {
+    Stop();
+    {
+      std::lock_guard<std::mutex> lock(doneMutex_);
+      noMemory_ = true;
+    }
+    done_.notify_all();
+    return false;
   }
 
   // Stops the run: no frame is taken or drawn after this.
@@ -101,14 +115,19 @@ struct FramePipeline::State {
       FIBITMAP* canvas =
           reader != nullptr ? ComposeFrame(pages_, j, *reader) : ComposeFrame(pages_, j);
       // Within the frame count the library gives no canvas, and no copy of one, only when it
-      // runs out of memory: the run stops rather than writing a blank frame.
-      if (canvas == nullptr && j < GifFrameCount(pages_)) throw std::bad_alloc();
+      // runs out of memory.
+      const bool missing = canvas == nullptr && j < GifFrameCount(pages_);
       picture = copyCanvas ? buffers.Copy(canvas) : canvas;
-      if (canvas != nullptr && picture == nullptr) throw std::bad_alloc();
+      if (missing || (canvas != nullptr && picture == nullptr)) {
+        lock.unlock();
+        return NoMemory();
+      }
       drawn_ = j + 1;
     }
     turn_.notify_all();
-    SampleImage(buffers.WithoutAlpha(picture), settings_, grid);
+    if (SampleImage(buffers.WithoutAlpha(picture), settings_, grid) != PictureStatus::Ok) {
+      return NoMemory();
+    }
     PatternBytes bytes;
     EncodeFrame(grid, settings_, bytes);
     {
@@ -120,7 +139,7 @@ struct FramePipeline::State {
     return true;
   }
 
-  GifFrames& pages_;
+  GifCompositor& pages_;
   const int total_;
   const ConversionSettings settings_;
   FrameGrid grid_;  // the calling thread's, when it works alone
@@ -137,17 +156,19 @@ struct FramePipeline::State {
   std::vector<PatternBytes> bytes_;
   std::vector<char> ready_;
   std::exception_ptr failure_;  // the first exception a worker ended with
+  bool noMemory_ = false;       // the library gave no picture
 
   std::vector<std::thread> workers_;
 };
 
-FramePipeline::FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings)
+FramePipeline::FramePipeline(GifCompositor& pages, int frameTotal,
+                             const ConversionSettings& settings)
     : state_(std::make_unique<State>(pages, frameTotal, settings)) {}
 
 FramePipeline::~FramePipeline() = default;
 
-PatternBytes FramePipeline::Take(int j) {
-  return state_->Take(j);
+RunError FramePipeline::Take(int j, PatternBytes& bytes) {
+  return state_->Take(j, bytes);
 }
 
 }  // namespace vorlix

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "convert/gif/gif_compositor.h"
+#include "convert/messages.h"
 #include "convert/xm/xm_writer.h"
 #include "settings/conversion_settings.h"
 
@@ -14,14 +15,15 @@ class FramePipeline {
  public:
   // Starts the workers on the first `frameTotal` frames of `pages`, which must outlive the
   // pipeline.
-  FramePipeline(GifFrames& pages, int frameTotal, const ConversionSettings& settings);
+  FramePipeline(GifCompositor& pages, int frameTotal, const ConversionSettings& settings);
   ~FramePipeline();
   FramePipeline(const FramePipeline&) = delete;
   FramePipeline& operator=(const FramePipeline&) = delete;
 
-  // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ... Rethrows what a worker
-  // ended with (std::bad_alloc when memory ran out, even inside the image library).
-  PatternBytes Take(int j);
+  // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ... RunError::TooLarge when
+  // the image library gave no picture for lack of memory. Rethrows what a worker ended with
+  // (std::bad_alloc when memory ran out inside the library's own allocations).
+  RunError Take(int j, PatternBytes& bytes);
 
  private:
   struct State;

@@ -3,10 +3,10 @@
 
 #include <FreeImage.h>
 
-#include <memory>
 #include <vector>
 
 #include "convert/animation.h"
+#include "convert/gif/image_library.h"
 #include "convert/picture/auto_threshold.h"
 #include "settings/conversion_settings.h"
 
@@ -18,18 +18,15 @@ namespace vorlix {
 // instead of composing the frames a second time; the bits are the same.
 class LuminanceFrames {
  public:
-  // Throws std::bad_alloc when memory runs out, as a conversion does.
-  LuminanceFrames(Animation& animation, const ConversionSettings& settings);
+  // Reads every frame; RunError::TooLarge when the image library runs out of memory.
+  RunError Read(Animation& animation, const ConversionSettings& settings);
 
   const LuminanceHistogram& Histogram() const { return histogram_; }
   // The stretched luminance of frame j; nullptr when the frame gives no picture.
   FIBITMAP* Frame(int j) const { return frames_[j].get(); }
 
  private:
-  struct Unload {
-    void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
-  };
-  std::vector<std::unique_ptr<FIBITMAP, Unload>> frames_;
+  std::vector<Bitmap> frames_;
   LuminanceHistogram histogram_{};
 };
 

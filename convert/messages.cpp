@@ -97,6 +97,7 @@ std::string SavingToLine(const std::string& outputName) {
 }
 
 std::string FrameConvertedLine(int frame) {
+  // Fixed text, spelling included: scripts and tests match it.
   return "Frame " + std::to_string(frame) + " converted succesfully.\n";
 }
 

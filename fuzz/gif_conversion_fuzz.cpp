@@ -14,9 +14,9 @@
 #include <string>
 
 #include "convert/conversion_run.h"
+#include "convert/xm/xm_format.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/conversion_settings.h"
-#include "convert/xm/xm_format.h"
 
 namespace {
 
@@ -63,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.Height = 16;
     NullBuffer nothing;
     std::ostream silent(&nothing);
-    const int outcome = ConversionRun(output, input, reporter, silent, settings, state);
+    const SaveOutcome outcome = ConversionRun(output, input, reporter, silent, settings, state);
     const long written = FileSize(output);
-    if (outcome == 1) {
+    if (outcome == SaveOutcome::Written) {
       if (written < static_cast<long>(kModuleHeaderSize + kInstrumentBlockSize)) {
         Fail("a written module is missing or shorter than its fixed parts");
       }

@@ -1,6 +1,6 @@
 // Fuzz target: the input bytes as the settings file "vorlix.conf", read by LoadSettingsFile and
 // written back by SaveSettingsFile in a scratch working folder. Checks that the save succeeds,
-// leaves exactly one file and no temporary file, of SettingsFileSize bytes plus a tail only when
+// leaves exactly one file and no temporary file, of kSettingsFileSize bytes plus a tail only when
 // a picture option other than its default was loaded, and that reading the saved file gives back
 // every option that was loaded.
 #include <sys/stat.h>
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   struct stat info {};
   const std::size_t expected =
-      SettingsFileSize + (loaded.Picture == PictureOptions{} ? 0 : SettingsTailSize);
+      kSettingsFileSize + (loaded.Picture == PictureOptions{} ? 0 : kSettingsTailSize);
   if (::stat(SettingsFileName, &info) != 0 || static_cast<std::size_t>(info.st_size) != expected) {
     Fail("the saved settings file has the wrong size");
   }

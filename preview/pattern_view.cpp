@@ -9,6 +9,7 @@ namespace vorlix {
 namespace {
 
 constexpr int kColumnCount = FillByteCount;
+using C = PatternCell::Column;  // the cell's bytes by column
 constexpr std::uint8_t kKeyOff = 97;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr const char* kNoteNames[12] = {"C-", "C#", "D-", "D#", "E-", "F-",
@@ -29,8 +30,8 @@ PatternCell ReadCell(const PatternBytes& bytes, std::size_t& at) {
   if (first & PackingBase) {
     flags = first;
   } else {
-    cell.has[0] = true;
-    cell.value[0] = first;
+    cell.has[C::Note] = true;
+    cell.value[C::Note] = first;
     column = 1;
   }
   for (; column < kColumnCount; ++column) {
@@ -92,25 +93,26 @@ void FormatEffect(std::uint8_t type, std::uint8_t parameter, char* out) {
 }
 
 void DropVolume(PatternCell& cell) {
-  cell.has[2] = false;
+  cell.has[C::Volume] = false;
 }
 void DropEffect(PatternCell& cell) {
-  cell.has[3] = cell.has[4] = false;
+  cell.has[C::EffectType] = cell.has[C::EffectParameter] = false;
 }
 void SetEffect(PatternCell& cell, int type, int parameter) {
-  cell.has[3] = cell.has[4] = true;
-  cell.value[3] = static_cast<std::uint8_t>(type);
-  cell.value[4] = static_cast<std::uint8_t>(parameter);
+  cell.has[C::EffectType] = cell.has[C::EffectParameter] = true;
+  cell.value[C::EffectType] = static_cast<std::uint8_t>(type);
+  cell.value[C::EffectParameter] = static_cast<std::uint8_t>(parameter);
 }
 
 // On loading, a player folds some volume-column commands into the effect of the same cell:
 // vibrato depth into a vibrato, tone portamento into a tone portamento; and it drops a sample
 // offset beside a volume-column tone portamento.
 PatternCell MergeVolumeIntoEffect(PatternCell cell) {
-  if (!cell.has[2] || !(cell.has[3] || cell.has[4])) return cell;
-  const int command = cell.value[2] >> 4, x = cell.value[2] & 0xF;
-  const int type = cell.has[3] ? cell.value[3] : 0;
-  const int parameter = cell.has[4] ? cell.value[4] : 0;
+  if (!cell.has[C::Volume] || !(cell.has[C::EffectType] || cell.has[C::EffectParameter]))
+    return cell;
+  const int command = cell.value[C::Volume] >> 4, x = cell.value[C::Volume] & 0xF;
+  const int type = cell.has[C::EffectType] ? cell.value[C::EffectType] : 0;
+  const int parameter = cell.has[C::EffectParameter] ? cell.value[C::EffectParameter] : 0;
   constexpr int kVibratoDepth = 0xB, kTonePortamento = 0xF;
   if (command == kVibratoDepth && type == 4) {  // vibrato
     DropVolume(cell);
@@ -132,7 +134,8 @@ PatternCell MergeVolumeIntoEffect(PatternCell cell) {
 
 // The fine pattern delay (X60..X6F) acts once per row: a player keeps only the rightmost one.
 bool IsFinePatternDelay(const PatternCell& cell) {
-  return cell.has[3] && cell.value[3] == 33 && (cell.value[4] & 0xF0) == 0x60;
+  return cell.has[C::EffectType] && cell.value[C::EffectType] == 33 &&
+         (cell.value[C::EffectParameter] & 0xF0) == 0x60;
 }
 
 }  // namespace
@@ -147,13 +150,15 @@ std::vector<PatternCell> UnpackPattern(const PatternBytes& bytes, int rows, int 
 CellText FormatCell(const PatternCell& packed) {
   const PatternCell cell = MergeVolumeIntoEffect(packed);
   CellText text;
-  if (cell.has[0]) FormatNote(cell.value[0], text.note);
+  if (cell.has[C::Note]) FormatNote(cell.value[C::Note], text.note);
   // Instrument 0 is none; a player reads 255 as none too.
-  if (cell.has[1] && cell.value[1] != 0 && cell.value[1] != 0xFF) {
-    PutHex(text.instrument, cell.value[1]);
+  if (cell.has[C::Instrument] && cell.value[C::Instrument] != 0 &&
+      cell.value[C::Instrument] != 0xFF) {
+    PutHex(text.instrument, cell.value[C::Instrument]);
   }
-  if (cell.has[2]) FormatVolume(cell.value[2], text.volume);
-  if (cell.has[3] || cell.has[4]) FormatEffect(cell.value[3], cell.value[4], text.effect);
+  if (cell.has[C::Volume]) FormatVolume(cell.value[C::Volume], text.volume);
+  if (cell.has[C::EffectType] || cell.has[C::EffectParameter])
+    FormatEffect(cell.value[C::EffectType], cell.value[C::EffectParameter], text.effect);
   return text;
 }
 
@@ -192,7 +197,7 @@ bool ColumnShown(const CellText& text, int column) {
 PatternView ViewPattern(const PatternBytes& bytes, const ConversionSettings& settings) {
   PatternView view;
   view.rows = settings.Height;
-  view.channels = settings.Width / PixelsPerCell;
+  view.channels = ChannelCount(settings);
   view.breakCell = settings.BreakPatterns ? BreakCellIndex(settings) : -1;
   view.cells = FormatPattern(UnpackPattern(bytes, view.rows, view.channels), view.channels);
   return view;

@@ -14,6 +14,7 @@ namespace vorlix {
 // One cell as a reader sees it: which of the five bytes are present and their values (note,
 // instrument, volume column, effect type, effect parameter).
 struct PatternCell {
+  enum Column : int { Note, Instrument, Volume, EffectType, EffectParameter };
   bool has[5] = {false, false, false, false, false};
   std::uint8_t value[5] = {0, 0, 0, 0, 0};
 };

@@ -3,22 +3,13 @@
 #include <cstring>
 #include <new>
 
+#include "convert/gif/gif_timing.h"
 #include "convert/picture/auto_threshold.h"
 #include "convert/picture/dithering.h"
 #include "convert/picture/frame_sampling.h"
-#include "convert/gif/gif_timing.h"
 
 namespace vorlix {
 namespace {
-
-// Stretches as the module's sampling does and keeps the luminance that its threshold, dithers
-// and automatic threshold work on: the library's 8-bit greyscale form of the stretched picture.
-FIBITMAP* StretchToGrey(FIBITMAP* canvas, int width, int height) {
-  FIBITMAP* stretched = FreeImage_Rescale(canvas, width, height, FILTER_BICUBIC);
-  FIBITMAP* grey = stretched != nullptr ? LuminanceOf(stretched) : nullptr;
-  if (stretched != nullptr && grey != stretched) FreeImage_Unload(stretched);
-  return grey;
-}
 
 std::size_t BitmapBytes(FIBITMAP* dib) {
   return dib == nullptr
@@ -27,19 +18,6 @@ std::size_t BitmapBytes(FIBITMAP* dib) {
 }
 
 }  // namespace
-
-PreviewFrames::Bitmap& PreviewFrames::Bitmap::operator=(Bitmap&& other) noexcept {
-  if (this != &other) {
-    if (dib != nullptr) FreeImage_Unload(dib);
-    dib = other.dib;
-    other.dib = nullptr;
-  }
-  return *this;
-}
-
-PreviewFrames::Bitmap::~Bitmap() {
-  if (dib != nullptr) FreeImage_Unload(dib);
-}
 
 std::unique_ptr<PreviewFrames> PreviewFrames::Open(const std::string& path,
                                                    const ConversionSettings& settings,
@@ -55,16 +33,14 @@ std::unique_ptr<PreviewFrames> PreviewFrames::Open(const std::string& path,
   preview->frames_.resize(preview->frameTotal_);
   SetBackdrop(*preview->animation_.frames, settings.Picture.Transparent);
   preview->composedBackdrop_ = settings.Picture.Transparent;
-  std::vector<int> delays = GifFrameDelays(*preview->animation_.frames);
-  if (static_cast<int>(delays.size()) > preview->frameTotal_) delays.resize(preview->frameTotal_);
-  preview->medianDelay_ = MedianDelay(delays);
+  preview->medianDelay_ = MedianFrameDelay(preview->animation_);
   try {
     std::unique_lock<std::mutex> lock(preview->mutex_);
-    preview->Prepare(0, lock);
+    if (!preview->Prepare(0, lock)) error = RunError::TooLarge;
   } catch (const std::bad_alloc&) {
-    error = RunError::TooLarge;
-    return nullptr;
+    error = RunError::TooLarge;  // inside the image library's own allocations
   }
+  if (error != RunError::None) return nullptr;
   preview->worker_ = std::thread([raw = preview.get()] { raw->Work(); });
   return preview;
 }
@@ -108,21 +84,22 @@ int PreviewFrames::FirstUnprepared() const {
 }
 
 FIBITMAP* PreviewFrames::CanvasAtHand(int j) const {
-  if (frames_[j].canvas.dib != nullptr) return frames_[j].canvas.dib;
-  return shownCanvasFrame_ == j ? shownCanvas_.dib : nullptr;
+  if (frames_[j].canvas.get() != nullptr) return frames_[j].canvas.get();
+  return shownCanvasFrame_ == j ? shownCanvas_.get() : nullptr;
 }
 
-PreviewFrames::Bitmap PreviewFrames::KeepCanvas(FIBITMAP* canvas, bool force) {
+Bitmap PreviewFrames::KeepCanvas(FIBITMAP* canvas, bool force) {
   const std::size_t bytes = BitmapBytes(canvas);
   if (!force && canvasBytes_ + bytes > canvasBudget_) return Bitmap();
   Bitmap copy(FreeImage_Clone(canvas));
-  if (copy.dib != nullptr && !force) canvasBytes_ += bytes;
+  if (copy && !force) canvasBytes_ += bytes;
   return copy;
 }
 
 // Composes frame j (unless its picture is kept), stretches it to the current size and stores
-// it. Runs with the lock held, and lets go of it for the slow part.
-void PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
+// it; false when the image library has no memory for it. Runs with the lock held, and lets go
+// of it for the slow part.
+bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   const int width = settings_.Width, height = settings_.Height;
   const Backdrop backdrop = composedBackdrop_;
   FIBITMAP* kept = CanvasAtHand(j);  // only this thread replaces kept pictures
@@ -130,13 +107,14 @@ void PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   // The module samples the picture without its alpha channel; so does the preview.
   FIBITMAP* canvas =
       kept != nullptr ? kept : buffers_.WithoutAlpha(ComposeAnimationFrame(animation_, j));
-  Bitmap grey(canvas != nullptr ? StretchToGrey(canvas, width, height) : nullptr);
-  if (canvas != nullptr && grey.dib == nullptr) throw std::bad_alloc();
+  PictureStatus status = PictureStatus::Ok;
+  Bitmap grey = StretchToGrey(canvas, width, height, status);
   lock.lock();
+  if (status != PictureStatus::Ok) return false;
   Frame& frame = frames_[j];
   if (kept == nullptr && canvas != nullptr) {
     frame.canvas = KeepCanvas(canvas, false);
-    if (frame.canvas.dib == nullptr && j == shown_) {
+    if (frame.canvas.get() == nullptr && j == shown_) {
       shownCanvas_ = KeepCanvas(canvas, true);
       shownCanvasFrame_ = j;
     }
@@ -150,6 +128,7 @@ void PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
     frame.height = height;
   }
   prepared_.notify_all();
+  return true;
 }
 
 // Composes the shown frame again to keep its picture at hand.
@@ -172,7 +151,7 @@ void PreviewFrames::Work() {
       }
       const int next = FirstUnprepared();
       if (next >= 0) {
-        Prepare(next, lock);
+        if (!Prepare(next, lock)) return Fail();
       } else if (shownCanvasFrame_ != shown_ && !frames_[shown_].blank &&
                  CanvasAtHand(shown_) == nullptr) {
         PinShownFrame(lock);
@@ -181,10 +160,15 @@ void PreviewFrames::Work() {
       }
     }
   } catch (const std::bad_alloc&) {
-    if (!lock.owns_lock()) lock.lock();
-    failed_ = true;
-    prepared_.notify_all();
+    if (!lock.owns_lock()) lock.lock();  // inside the image library's own allocations
+    Fail();
   }
+}
+
+// Preparing stops for lack of memory. Runs with the lock held.
+void PreviewFrames::Fail() {
+  failed_ = true;
+  prepared_.notify_all();
 }
 
 bool PreviewFrames::Sample(int j, FrameGrid& grid) {
@@ -195,17 +179,16 @@ bool PreviewFrames::Sample(int j, FrameGrid& grid) {
   Frame& frame = frames_[j];
   if (!Ready(frame)) {
     // A new size: the shown frame is stretched again at once from its kept picture.
-    FIBITMAP* canvas = CanvasAtHand(j);
-    Bitmap grey(canvas != nullptr ? StretchToGrey(canvas, settings_.Width, settings_.Height)
-                                  : nullptr);
-    if (grey.dib == nullptr) return false;
+    PictureStatus status = PictureStatus::Ok;
+    Bitmap grey = StretchToGrey(CanvasAtHand(j), settings_.Width, settings_.Height, status);
+    if (!grey) return false;
     frame.grey = std::move(grey);
     frame.width = settings_.Width;
     frame.height = settings_.Height;
     prepared_.notify_all();
   }
   grid = MakeFrameGrid(settings_);
-  SampleStretched(frame.blank ? nullptr : frame.grey.dib, UsedSettings(), grid);
+  SampleStretched(frame.blank ? nullptr : frame.grey.get(), UsedSettings(), grid);
   return true;
 }
 
@@ -223,14 +206,8 @@ void PreviewFrames::ComposeAgain() {
 // prepared so far (all of them once preparing is done), the timing from the GIF's delays.
 ConversionSettings PreviewFrames::UsedSettings() const {
   ConversionSettings used = settings_;
-  if (settings_.Picture.Timing == TimingSource::Gif && medianDelay_) {
-    const RowTiming timing = ClosestRowTiming(*medianDelay_, settings_.Speed);
-    used.Tempo = timing.Tempo;
-    used.Speed = timing.Speed;
-  }
-  if (!settings_.Picture.AutoThreshold || settings_.Picture.Dither != DitherMethod::None) {
-    return used;
-  }
+  ApplyGifTiming(medianDelay_, used);
+  if (!AutoThresholdInEffect(settings_.Picture)) return used;
   // The histogram is counted again only when frames were prepared since.
   int prepared = 0;
   for (const Frame& frame : frames_) prepared += Ready(frame) ? 1 : 0;
@@ -238,7 +215,7 @@ ConversionSettings PreviewFrames::UsedSettings() const {
   if (!(stamp == histogramStamp_)) {
     histogram_ = LuminanceHistogram{};
     for (const Frame& frame : frames_) {
-      if (Ready(frame) && !frame.blank) AddLuminance(frame.grey.dib, histogram_);
+      if (Ready(frame) && !frame.blank) AddLuminance(frame.grey.get(), histogram_);
     }
     histogramStamp_ = stamp;
   }
@@ -260,7 +237,7 @@ bool PreviewFrames::View(int j, PatternView& view) {
   }
   if (!Sample(j, grid)) return false;
   // Settings changed in between: the grid fits the settings it was sampled with.
-  if (grid.rows != settings.Height || grid.channels != settings.Width / PixelsPerCell) {
+  if (grid.rows != settings.Height || grid.channels != ChannelCount(settings)) {
     return false;
   }
   view = ViewFrame(grid, settings);
@@ -287,8 +264,8 @@ bool PreviewFrames::Failed() const {
 
 std::size_t PreviewFrames::KeptBytes() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::size_t bytes = canvasBytes_ + BitmapBytes(shownCanvas_.dib);
-  for (const Frame& frame : frames_) bytes += BitmapBytes(frame.grey.dib);
+  std::size_t bytes = canvasBytes_ + BitmapBytes(shownCanvas_.get());
+  for (const Frame& frame : frames_) bytes += BitmapBytes(frame.grey.get());
   return bytes;
 }
 

@@ -18,10 +18,11 @@
 #include <vector>
 
 #include "convert/animation.h"
-#include "convert/picture/auto_threshold.h"
-#include "convert/xm/frame_grid.h"
-#include "convert/picture/frame_sampling.h"
+#include "convert/gif/image_library.h"
 #include "convert/messages.h"
+#include "convert/picture/auto_threshold.h"
+#include "convert/picture/frame_sampling.h"
+#include "convert/xm/frame_grid.h"
 #include "preview/pattern_view.h"
 
 namespace vorlix {
@@ -74,14 +75,6 @@ class PreviewFrames {
   std::size_t KeptBytes() const;
 
  private:
-  struct Bitmap {
-    FIBITMAP* dib = nullptr;
-    Bitmap() = default;
-    explicit Bitmap(FIBITMAP* d) : dib(d) {}
-    Bitmap(Bitmap&& other) noexcept : dib(other.dib) { other.dib = nullptr; }
-    Bitmap& operator=(Bitmap&& other) noexcept;
-    ~Bitmap();
-  };
   struct Frame {
     Bitmap grey;                // the stretched luminance, 8-bit grey
     int width = 0, height = 0;  // size of `grey`; 0 when not prepared
@@ -91,9 +84,10 @@ class PreviewFrames {
 
   PreviewFrames() = default;
   void Work();
+  void Fail();
   bool Ready(const Frame& frame) const;
   int FirstUnprepared() const;
-  void Prepare(int j, std::unique_lock<std::mutex>& lock);
+  bool Prepare(int j, std::unique_lock<std::mutex>& lock);
   void PinShownFrame(std::unique_lock<std::mutex>& lock);
   void ComposeAgain();
   ConversionSettings UsedSettings() const;

@@ -7,17 +7,12 @@
 #include <cstring>
 #include <memory>
 
-#include "convert/animation.h"
-#include "platform/file_checks.h"
+#include "convert/gif/image_library.h"
+#include "convert/numbered_name.h"
 #include "platform/new_file.h"
 
 namespace vorlix {
 namespace {
-
-struct BitmapDeleter {
-  void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
 unsigned ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
   return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<std::FILE*>(handle)));
@@ -126,11 +121,7 @@ std::string ResolvePreviewName(const std::string& name) {
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   const std::string base = hasExtension ? name.substr(0, dot) : name;
   const std::string ext = hasExtension ? name.substr(dot) : std::string();
-  std::string candidate = name;
-  for (int counter = 1; NameTaken(candidate); ++counter) {
-    candidate = base + "_" + std::to_string(counter) + ext;
-  }
-  return candidate;
+  return FirstFreeNumberedName(base, ext);
 }
 
 bool WritePreviewPng(const std::string& path, const PreviewImage& image) {

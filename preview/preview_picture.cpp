@@ -35,13 +35,13 @@ void DrawCell(PreviewImage& image, int x, int y, const CellText& cell, bool isBr
 
 PreviewImage DrawPicture(const PatternView& view) {
   PreviewImage image;
-  image.width = PixelsPerCell * view.channels;
+  image.width = kPixelsPerCell * view.channels;
   image.height = view.rows;
   image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, kPaper);
   for (int i = 0; i < static_cast<int>(view.cells.size()); ++i) {
     const std::uint8_t ink = i == view.breakCell ? kBreakMark : kInk;
-    std::uint8_t* at = &image.pixels[static_cast<std::size_t>(i) * PixelsPerCell];
-    for (int m = 0; m < PixelsPerCell; ++m) {
+    std::uint8_t* at = &image.pixels[static_cast<std::size_t>(i) * kPixelsPerCell];
+    for (int m = 0; m < kPixelsPerCell; ++m) {
       if (ColumnShown(view.cells[i], m)) at[m] = ink;
     }
   }
@@ -83,9 +83,9 @@ double DrawnShare(const PatternView& view) {
   if (view.cells.empty()) return 0.0;
   int drawn = 0;
   for (const CellText& cell : view.cells) {
-    for (int m = 0; m < PixelsPerCell; ++m) drawn += ColumnShown(cell, m) ? 1 : 0;
+    for (int m = 0; m < kPixelsPerCell; ++m) drawn += ColumnShown(cell, m) ? 1 : 0;
   }
-  return 100.0 * drawn / (PixelsPerCell * static_cast<double>(view.cells.size()));
+  return 100.0 * drawn / (kPixelsPerCell * static_cast<double>(view.cells.size()));
 }
 
 }  // namespace vorlix

@@ -34,7 +34,7 @@ void ReportChoices(const PreviewFrames& frames, const ConversionSettings& settin
     reporter.ShowMessage(KindOf(Message::GifTiming),
                          GifTimingText(*frames.GifMedianDelay(), used.Tempo, used.Speed));
   }
-  if (settings.Picture.AutoThreshold && settings.Picture.Dither == DitherMethod::None) {
+  if (AutoThresholdInEffect(settings.Picture)) {
     reporter.ShowMessage(KindOf(Message::AutomaticThreshold),
                          AutomaticThresholdText(used.Threshold));
   }

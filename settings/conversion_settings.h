@@ -8,13 +8,19 @@
 
 namespace vorlix {
 
-inline constexpr int FillByteCount = 5;  // note, instrument, volume, effect type, parameter
-inline constexpr int PixelsPerCell = 4;  // note, instrument, volume and effect column
+inline constexpr int FillByteCount = 5;   // note, instrument, volume, effect type, parameter
+inline constexpr int kPixelsPerCell = 4;  // note, instrument, volume and effect column
+
+// The ranges a tempo (beats per minute) and a speed (ticks per row) are clamped into.
+inline constexpr int kMinTempo = 32;
+inline constexpr int kMaxTempo = 255;
+inline constexpr int kMinSpeed = 1;
+inline constexpr int kMaxSpeed = 31;
 
 struct ConversionSettings {
   std::int32_t Tempo = 250;   // beats per minute
   std::int32_t Speed = 5;     // ticks per row
-  std::int32_t Width = 120;   // pixels; Width / PixelsPerCell channels
+  std::int32_t Width = 120;   // pixels; ChannelCount channels
   std::int32_t Height = 150;  // pattern rows
   std::uint8_t Threshold = 160;
   // Note, instrument, volume, effect type, effect parameter. The fifth is derived at start-up.
@@ -27,5 +33,10 @@ struct ConversionSettings {
 // The built-in defaults with the fifth fill byte derived from the built-in height, as the
 // programs set them up once at start. Later changes of Height leave that byte alone.
 ConversionSettings StartupSettings();
+
+// The module's channels: one a cell of kPixelsPerCell pixels across.
+constexpr int ChannelCount(const ConversionSettings& settings) {
+  return settings.Width / kPixelsPerCell;
+}
 
 }  // namespace vorlix

@@ -5,11 +5,13 @@
 namespace vorlix {
 
 std::int32_t ClampTempo(std::uint32_t v) {
-  return static_cast<std::int32_t>(std::clamp(v, 32u, 255u));
+  return static_cast<std::int32_t>(
+      std::clamp(v, std::uint32_t{kMinTempo}, std::uint32_t{kMaxTempo}));
 }
 
 std::int32_t ClampSpeed(std::uint32_t v) {
-  return static_cast<std::int32_t>(std::clamp(v, 1u, 31u));
+  return static_cast<std::int32_t>(
+      std::clamp(v, std::uint32_t{kMinSpeed}, std::uint32_t{kMaxSpeed}));
 }
 
 std::int32_t ClampWidth(std::uint32_t v) {

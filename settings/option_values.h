@@ -29,7 +29,8 @@ std::int32_t ClampWidth(std::uint32_t v);
 std::int32_t ClampHeight(std::uint32_t v);
 std::uint8_t ClampByte(std::uint32_t v);  // fill bytes and threshold
 
-// Brings the values into the settings, clamping each into its range. Never fails.
+// Clamps: brings the values into the settings, each clamped into its range (out-of-range values
+// are not refused). Never fails.
 void ReadOptions(const OptionValues& values, ConversionSettings& settings);
 
 // The values that fields filled from the settings show, unclamped (a hand-written settings

@@ -1,6 +1,6 @@
-// The picture options beyond the classic ones: how a stretched frame becomes one bit per pixel,
+// The picture options beyond the 11-byte settings: how a stretched frame becomes one bit per pixel,
 // where the tempo and speed come from, and what shows where no frame has drawn. Each default is
-// the classic behaviour.
+// the behaviour of the 11-byte settings.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +36,12 @@ struct PictureOptions {
   Backdrop Transparent = Backdrop::Background;
   bool operator==(const PictureOptions&) const = default;
 };
+
+// Whether one threshold is chosen for the whole animation: asked for, and no dither (a dither
+// uses no threshold).
+inline bool AutoThresholdInEffect(const PictureOptions& options) {
+  return options.AutoThreshold && options.Dither == DitherMethod::None;
+}
 
 // The names the command line takes and the help text shows, in the order of each enum.
 inline constexpr std::string_view kDitherNames[] = {"none",    "fs",       "bayer4",   "bayer8",

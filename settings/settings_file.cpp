@@ -26,6 +26,23 @@ enum SettingsOffset {
 constexpr std::uint8_t kInverseFlag = 1;
 constexpr std::uint8_t kBreakFlag = 2;
 
+// The 11-byte settings, written field by field.
+constexpr void PutSettings(FieldWriter& w, const ConversionSettings& settings) {
+  w.U8(static_cast<std::uint32_t>(settings.Tempo));   //  0: tempo
+  w.U8(static_cast<std::uint32_t>(settings.Speed));   //  1: speed
+  w.U8(static_cast<std::uint32_t>(settings.Width));   //  2: width
+  w.U8(static_cast<std::uint32_t>(settings.Height));  //  3: height
+  w.U8(settings.Threshold);                           //  4: threshold
+  for (std::uint8_t fill : settings.FillBytes) {      //  5: the five fill bytes
+    w.U8(fill);
+  }
+  w.U8((settings.InverseColors == 1 ? kInverseFlag : 0) |  // 10: flags
+       (settings.BreakPatterns == 1 ? kBreakFlag : 0));
+}
+static_assert(WrittenSize<kSettingsFileSize>([](FieldWriter& w) {
+                PutSettings(w, ConversionSettings{});
+              }) == kSettingsFileSize);
+
 }  // namespace
 
 void LoadSettingsFile(ConversionSettings& settings) {
@@ -33,7 +50,7 @@ void LoadSettingsFile(ConversionSettings& settings) {
   // The options of the 11-byte settings, then the tail of the picture options; bytes after it
   // are not read.
   const std::vector<std::uint8_t> b =
-      ReadSmallFile(SettingsFileName, SettingsFileSize + SettingsTailSize);
+      ReadSmallFile(SettingsFileName, kSettingsFileSize + kSettingsTailSize);
   const std::size_t got = b.size();
   // A short file sets only the options whose bytes it holds.
   auto have = [got](int offset) { return static_cast<std::size_t>(offset) < got; };
@@ -52,29 +69,20 @@ void LoadSettingsFile(ConversionSettings& settings) {
     settings.InverseColors = (f % 2 == 1) ? 1 : 0;
     settings.BreakPatterns = (f / 2 == 1) ? 1 : 0;
   }
-  if (got > SettingsFileSize) {
-    DecodeSettingsTail(std::span(b.data() + SettingsFileSize, got - SettingsFileSize),
+  if (got > kSettingsFileSize) {
+    DecodeSettingsTail(std::span(b.data() + kSettingsFileSize, got - kSettingsFileSize),
                        settings.Picture);
   }
 }
 
 bool SaveSettingsFile(const ConversionSettings& settings) {
-  std::uint8_t image[SettingsFileSize + SettingsTailSize] = {};
-  FieldWriter w(image, SettingsFileSize);
-  w.U8(static_cast<std::uint32_t>(settings.Tempo));   //  0: tempo
-  w.U8(static_cast<std::uint32_t>(settings.Speed));   //  1: speed
-  w.U8(static_cast<std::uint32_t>(settings.Width));   //  2: width
-  w.U8(static_cast<std::uint32_t>(settings.Height));  //  3: height
-  w.U8(settings.Threshold);                           //  4: threshold
-  for (std::uint8_t fill : settings.FillBytes) {      //  5: the five fill bytes
-    w.U8(fill);
-  }
-  w.U8((settings.InverseColors == 1 ? kInverseFlag : 0) |  // 10: flags
-       (settings.BreakPatterns == 1 ? kBreakFlag : 0));
+  std::uint8_t image[kSettingsFileSize + kSettingsTailSize] = {};
+  FieldWriter w(image, kSettingsFileSize);
+  PutSettings(w, settings);
   // The picture options follow only when one differs from its default.
   const std::vector<std::uint8_t> tail = EncodeSettingsTail(settings.Picture);
-  std::copy(tail.begin(), tail.end(), image + SettingsFileSize);
-  const std::size_t size = SettingsFileSize + tail.size();
+  std::copy(tail.begin(), tail.end(), image + kSettingsFileSize);
+  const std::size_t size = kSettingsFileSize + tail.size();
 
   // Written beside the old file and renamed over it: the old settings survive any failure.
   return ReplaceFileAtomically(SettingsFileName, std::span(image, size));

@@ -7,7 +7,7 @@
 namespace vorlix {
 
 inline constexpr const char* SettingsFileName = "vorlix.conf";
-inline constexpr int SettingsFileSize = 11;  // the 11-byte settings, before the tail
+inline constexpr int kSettingsFileSize = 11;  // the 11-byte settings, before the tail
 
 // Overwrites the options from the settings file when there is one. Values are taken as they
 // stand, without clamping; options whose bytes are missing from a short file keep their values,

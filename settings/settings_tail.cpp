@@ -32,7 +32,7 @@ bool InRange(std::span<const std::uint8_t> tail, int at, std::size_t count, std:
 
 std::vector<std::uint8_t> EncodeSettingsTail(const PictureOptions& options) {
   if (options == PictureOptions{}) return {};
-  std::vector<std::uint8_t> tail(SettingsTailSize);
+  std::vector<std::uint8_t> tail(kSettingsTailSize);
   FieldWriter w(tail.data(), tail.size());
   for (std::uint8_t t : kTag) w.U8(t);                   // 0: tag "VXPO"
   w.U8(kVersion);                                        // 4: version

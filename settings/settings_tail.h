@@ -1,4 +1,4 @@
-// The picture options kept in the settings file after its 11 classic bytes. Readers that take
+// The picture options kept in the settings file after the 11-byte settings. Readers that take
 // 11 bytes never see them. Layout: the tag "VXPO", a version byte (1), then one byte per option:
 // dither, threshold mode (0 a number, 1 automatic), timing, backdrop.
 #pragma once
@@ -12,10 +12,10 @@
 
 namespace vorlix {
 
-inline constexpr std::size_t SettingsTailSize = 9;
+inline constexpr std::size_t kSettingsTailSize = 9;
 
 // The tail for these options; empty when every option has its default, so that a file of
-// classic options alone stays 11 bytes.
+// 11-byte settings alone stays 11 bytes.
 std::vector<std::uint8_t> EncodeSettingsTail(const PictureOptions& options);
 
 // Sets the options that the tail holds with a value in range; every other option keeps its

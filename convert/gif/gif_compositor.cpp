@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "convert/gif/gif_stream.h"
-#include "convert/gif/gif_layout.h"
 #include "base/limits.h"
+#include "convert/gif/gif_layout.h"
+#include "convert/gif/gif_stream.h"
 
 namespace vorlix {
 namespace {
@@ -43,7 +43,7 @@ void PutRowsInPlace(FIBITMAP* page, int height) {
 
 }  // namespace
 
-struct GifFrames {
+struct GifCompositor {
   // The file stays in memory for the library's page loads, which each go over all of it.
   std::unique_ptr<FileView> bytes;
   std::unique_ptr<ViewStream> stream;
@@ -61,28 +61,28 @@ struct GifFrames {
   std::vector<RGBQUAD> saved;  // the pixels under a frame disposed by restoring them
 };
 
-void GifFramesCloser::operator()(GifFrames* frames) const {
+void GifCompositorCloser::operator()(GifCompositor* frames) const {
   if (frames == nullptr) return;
   if (frames->canvas != nullptr) FreeImage_Unload(frames->canvas);
   if (frames->file != nullptr) FreeImage_CloseMultiBitmap(frames->file);
   delete frames;
 }
 
-GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) {
+GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status) {
   FileViewStatus viewStatus = FileViewStatus::Ok;
   std::unique_ptr<FileView> bytes = FileView::Open(path, viewStatus);
   if (viewStatus == FileViewStatus::TooLarge) {
-    status = GifFramesStatus::TooLarge;
+    status = GifStatus::TooLarge;
     return nullptr;
   }
   GifLayout layout;
   if (!bytes || !ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) ||
       layout.width == 0 || layout.height == 0) {
-    status = GifFramesStatus::CannotOpen;
+    status = GifStatus::CannotOpen;
     return nullptr;
   }
   if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) {
-    status = GifFramesStatus::TooLarge;
+    status = GifStatus::TooLarge;
     return nullptr;
   }
   // The library is shown the first MaxFrames images only, as CountGifPages shows them.
@@ -96,10 +96,10 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
   }
   FIMULTIBITMAP* file = OpenGifFromStream(*stream, GIF_LOAD256);
   if (file == nullptr) {
-    status = GifFramesStatus::CannotOpen;
+    status = GifStatus::CannotOpen;
     return nullptr;
   }
-  GifFramesHandle frames(new GifFrames);
+  GifCompositorHandle frames(new GifCompositor);
   frames->bytes = std::move(bytes);
   frames->stream = std::move(stream);
   frames->file = file;
@@ -114,19 +114,19 @@ GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status) 
   }
   frames->background.rgbReserved = 0;
   frames->gifBackground = frames->background;
-  status = GifFramesStatus::Ok;
+  status = GifStatus::Ok;
   return frames;
 }
 
-int GifFrameCount(const GifFrames& frames) {
+int GifFrameCount(const GifCompositor& frames) {
   return frames.frameCount;
 }
 
-bool GifFileChanged(const GifFrames& frames) {
+bool GifFileChanged(const GifCompositor& frames) {
   return frames.bytes->Changed();
 }
 
-std::vector<int> GifFrameDelays(const GifFrames& frames) {
+std::vector<int> GifFrameDelays(const GifCompositor& frames) {
   std::vector<int> delays;
   for (const GifImageLayout& image : frames.layout.frames) delays.push_back(image.delay);
   return delays;
@@ -138,14 +138,14 @@ RGBQUAD* CanvasPixel(FIBITMAP* canvas, int height, int x, int y) {
   return reinterpret_cast<RGBQUAD*>(FreeImage_GetScanLine(canvas, height - 1 - y)) + x;
 }
 
-void FillRect(GifFrames& frames, const Rect& rect, RGBQUAD colour) {
+void FillRect(GifCompositor& frames, const Rect& rect, RGBQUAD colour) {
   for (int y = rect.top; y < rect.bottom; ++y) {
     std::fill_n(CanvasPixel(frames.canvas, frames.layout.height, rect.left, y),
                 rect.right - rect.left, colour);
   }
 }
 
-void CopyRect(GifFrames& frames, const Rect& rect, bool toCanvas) {
+void CopyRect(GifCompositor& frames, const Rect& rect, bool toCanvas) {
   const int width = rect.right - rect.left;
   RGBQUAD* saved = frames.saved.data();
   for (int y = rect.top; y < rect.bottom; ++y, saved += width) {
@@ -158,13 +158,13 @@ void CopyRect(GifFrames& frames, const Rect& rect, bool toCanvas) {
   }
 }
 
-void ResetCanvas(GifFrames& frames) {
+void ResetCanvas(GifCompositor& frames) {
   FillRect(frames, Rect{0, 0, frames.layout.width, frames.layout.height}, frames.background);
   frames.shown = -1;
   frames.pendingDisposal = 0;
 }
 
-void ApplyPendingDisposal(GifFrames& frames) {
+void ApplyPendingDisposal(GifCompositor& frames) {
   if (frames.pendingDisposal == GifDisposalBackground) {
     FillRect(frames, frames.pendingRect, frames.background);
   } else if (frames.pendingDisposal == GifDisposalPrevious) {
@@ -174,7 +174,7 @@ void ApplyPendingDisposal(GifFrames& frames) {
 }
 
 // Draws one decoded raw frame at its place on the canvas, clipped to the canvas.
-void DrawFrame(GifFrames& frames, FIBITMAP* page, const Rect& clipped, int left, int top,
+void DrawFrame(GifCompositor& frames, FIBITMAP* page, const Rect& clipped, int left, int top,
                bool mayBeTransparent) {
   const int pageHeight = static_cast<int>(FreeImage_GetHeight(page));
   const RGBQUAD* palette = FreeImage_GetPalette(page);
@@ -234,7 +234,7 @@ FIBITMAP* DecodeRawFrame(FIMULTIBITMAP* file, const GifLayout& gif, int j) {
 
 // Draws frame j, decoded as `page` (nullptr: nothing to draw), onto the canvas and notes how it
 // is disposed of.
-void DrawNext(GifFrames& frames, int j, FIBITMAP* page) {
+void DrawNext(GifCompositor& frames, int j, FIBITMAP* page) {
   ApplyPendingDisposal(frames);
   frames.shown = j;
   if (page == nullptr) return;
@@ -257,7 +257,7 @@ void DrawNext(GifFrames& frames, int j, FIBITMAP* page) {
 }
 
 // Decodes frame j through the compositor's own handle and draws it.
-void ComposeNext(GifFrames& frames, int j) {
+void ComposeNext(GifCompositor& frames, int j) {
   FIBITMAP* page = DecodeRawFrame(frames.file, frames.layout, j);
   // Unlocked also when drawing throws (no memory for the saved pixels).
   struct Unlock {
@@ -273,8 +273,8 @@ void ComposeNext(GifFrames& frames, int j) {
 }  // namespace
 
 struct GifFrameReader {
-  explicit GifFrameReader(const GifFrames& f) : frames(&f), stream(*f.stream) {}
-  const GifFrames* frames;
+  explicit GifFrameReader(const GifCompositor& f) : frames(&f), stream(*f.stream) {}
+  const GifCompositor* frames;
   ViewStream stream;  // its own read position in the shared bytes
   FIMULTIBITMAP* file = nullptr;
   int index = -1;            // the raw frame decoded last
@@ -288,7 +288,7 @@ void GifFrameReaderCloser::operator()(GifFrameReader* reader) const {
   delete reader;
 }
 
-GifFrameReaderHandle OpenGifFrameReader(const GifFrames& frames) {
+GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& frames) {
   GifFrameReaderHandle reader(new GifFrameReader(frames));
   reader->file = OpenGifFromStream(reader->stream, GIF_LOAD256);
   if (reader->file == nullptr || FreeImage_GetPageCount(reader->file) != frames.frameCount) {
@@ -309,7 +309,7 @@ void DecodeGifFrame(GifFrameReader& reader, int j) {
 namespace {
 
 // Composes up to frame j; frame j comes from `decoded` when it holds it and follows the canvas.
-FIBITMAP* ComposeUpTo(GifFrames& frames, int j, const GifFrameReader* decoded) {
+FIBITMAP* ComposeUpTo(GifCompositor& frames, int j, const GifFrameReader* decoded) {
   if (j < 0 || j >= frames.frameCount) return nullptr;
   if (frames.canvas == nullptr) {
     frames.canvas = FreeImage_Allocate(frames.layout.width, frames.layout.height, 32);
@@ -331,15 +331,15 @@ FIBITMAP* ComposeUpTo(GifFrames& frames, int j, const GifFrameReader* decoded) {
 
 }  // namespace
 
-FIBITMAP* ComposeFrame(GifFrames& frames, int j) {
+FIBITMAP* ComposeFrame(GifCompositor& frames, int j) {
   return ComposeUpTo(frames, j, nullptr);
 }
 
-FIBITMAP* ComposeFrame(GifFrames& frames, int j, const GifFrameReader& decoded) {
+FIBITMAP* ComposeFrame(GifCompositor& frames, int j, const GifFrameReader& decoded) {
   return ComposeUpTo(frames, j, &decoded);
 }
 
-void SetBackdrop(GifFrames& frames, Backdrop backdrop) {
+void SetBackdrop(GifCompositor& frames, Backdrop backdrop) {
   switch (backdrop) {
     case Backdrop::Background:
       frames.background = frames.gifBackground;

@@ -17,42 +17,42 @@ namespace vorlix {
 // A canvas larger than this many pixels is refused without being allocated.
 inline constexpr std::uint64_t kCanvasPixelBudget = 16u * 1024u * 1024u;
 
-enum class GifFramesStatus {
+enum class GifStatus {
   Ok,
   CannotOpen,  // not a GIF the image library can read
   TooLarge,    // the logical screen is above the canvas budget, or the file too large to hold
 };
 
-struct GifFrames;
-struct GifFramesCloser {
-  void operator()(GifFrames* frames) const;
+struct GifCompositor;
+struct GifCompositorCloser {
+  void operator()(GifCompositor* frames) const;
 };
-using GifFramesHandle = std::unique_ptr<GifFrames, GifFramesCloser>;
+using GifCompositorHandle = std::unique_ptr<GifCompositor, GifCompositorCloser>;
 
 // Opens the GIF for composing. The caller keeps the image library initialised while the handle
 // lives. On failure the handle is empty and `status` says why.
-GifFramesHandle OpenGifFrames(const std::string& path, GifFramesStatus& status);
+GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status);
 
 // Number of frames in the file.
-int GifFrameCount(const GifFrames& frames);
+int GifFrameCount(const GifCompositor& frames);
 
 // True when another program changed the file since it was opened: what was decoded from it is
 // not to be trusted.
-bool GifFileChanged(const GifFrames& frames);
+bool GifFileChanged(const GifCompositor& frames);
 
 // The delay of each image of the file in hundredths of a second, as its graphic control block
 // gives it (0 without one).
-std::vector<int> GifFrameDelays(const GifFrames& frames);
+std::vector<int> GifFrameDelays(const GifCompositor& frames);
 
 // What shows where no frame has drawn, where a frame is transparent and where a frame is
 // disposed of to the background: the GIF's background colour (the default), white or black.
 // Composing starts over from the first frame.
-void SetBackdrop(GifFrames& frames, Backdrop backdrop);
+void SetBackdrop(GifCompositor& frames, Backdrop backdrop);
 
 // Composes frames up to j and returns the canvas showing frame j: a 32-bit image of the logical
 // screen size, owned by `frames` and valid until the next call. Frames are asked for in order
 // 0, 1, 2, ...; returns nullptr when no composed frame can be had.
-FIBITMAP* ComposeFrame(GifFrames& frames, int j);
+FIBITMAP* ComposeFrame(GifCompositor& frames, int j);
 
 // Decodes raw frames ahead of composing them. A reader has its own handle and read position on
 // the file in memory, so readers on different threads decode at the same time while one thread
@@ -65,7 +65,7 @@ using GifFrameReaderHandle = std::unique_ptr<GifFrameReader, GifFrameReaderClose
 
 // A reader of the raw frames of `frames`, which must outlive it; empty when the library gives no
 // second handle.
-GifFrameReaderHandle OpenGifFrameReader(const GifFrames& frames);
+GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& frames);
 
 // Decodes raw frame j into the reader, in place of the frame it held. Reads only what does not
 // change while composing, so it may run while another thread composes.
@@ -73,6 +73,6 @@ void DecodeGifFrame(GifFrameReader& reader, int j);
 
 // As ComposeFrame, but frame j is drawn from the reader when it holds frame j and the canvas
 // shows frame j - 1; otherwise the frame is decoded as ComposeFrame decodes it.
-FIBITMAP* ComposeFrame(GifFrames& frames, int j, const GifFrameReader& decoded);
+FIBITMAP* ComposeFrame(GifCompositor& frames, int j, const GifFrameReader& decoded);
 
 }  // namespace vorlix

@@ -7,9 +7,6 @@
 namespace vorlix {
 namespace {
 
-constexpr int kMinTempo = 32, kMaxTempo = 255;
-constexpr int kMinSpeed = 1, kMaxSpeed = 31;
-
 // A row lasts speed x 2.5 / tempo seconds, which is 250 x speed / tempo hundredths. Its
 // distance to the delay is |250 x speed - delay x tempo| / tempo, kept as that fraction so that
 // equal distances compare equal.
@@ -58,6 +55,15 @@ RowTiming ClosestRowTiming(int delay, int preferredSpeed) {
     }
   }
   return best;
+}
+
+std::optional<RowTiming> ApplyGifTiming(std::optional<int> medianDelay,
+                                        ConversionSettings& settings) {
+  if (settings.Picture.Timing != TimingSource::Gif || !medianDelay) return std::nullopt;
+  const RowTiming timing = ClosestRowTiming(*medianDelay, settings.Speed);
+  settings.Tempo = timing.Tempo;
+  settings.Speed = timing.Speed;
+  return timing;
 }
 
 }  // namespace vorlix

@@ -1,27 +1,19 @@
 #include "convert/picture/dithering.h"
 
+#include <iterator>
+
 namespace vorlix {
 namespace {
 
+// The library's dither of each method, in the order of DitherMethod; None never dithers.
+constexpr FREE_IMAGE_DITHER kLibraryDithers[] = {
+    FID_FS,         FID_FS,         FID_BAYER4x4,   FID_BAYER8x8,
+    FID_BAYER16x16, FID_CLUSTER6x6, FID_CLUSTER8x8, FID_CLUSTER16x16,
+};
+static_assert(std::size(kLibraryDithers) == std::size(kDitherNames));
+
 FREE_IMAGE_DITHER LibraryDither(DitherMethod dither) {
-  switch (dither) {
-    case DitherMethod::Bayer4:
-      return FID_BAYER4x4;
-    case DitherMethod::Bayer8:
-      return FID_BAYER8x8;
-    case DitherMethod::Bayer16:
-      return FID_BAYER16x16;
-    case DitherMethod::Cluster6:
-      return FID_CLUSTER6x6;
-    case DitherMethod::Cluster8:
-      return FID_CLUSTER8x8;
-    case DitherMethod::Cluster16:
-      return FID_CLUSTER16x16;
-    case DitherMethod::None:
-    case DitherMethod::FloydSteinberg:
-      break;
-  }
-  return FID_FS;
+  return kLibraryDithers[static_cast<int>(dither)];
 }
 
 // The library's clustered-dot screens put a few bright dots even on pure black (one in 18 for

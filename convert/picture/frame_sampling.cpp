@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "convert/picture/dithering.h"
 
 namespace vorlix {
 namespace {
-
-struct BitmapDeleter {
-  void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
 void SetBreakMarks(const ConversionSettings& settings, FrameGrid& grid) {
   if (!settings.BreakPatterns) return;
@@ -29,26 +23,22 @@ std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& setting
   return settings.InverseColors ? index : 1 - index;
 }
 
-FIBITMAP* StretchPicture(FIBITMAP* picture, const ConversionSettings& settings) {
-  if (picture == nullptr) return nullptr;
-  FIBITMAP* stretched = FreeImage_Rescale(picture, settings.Width, settings.Height, FILTER_BICUBIC);
-  if (stretched == nullptr) throw std::bad_alloc();
-  return stretched;
+PictureStatus SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid) {
+  PictureStatus status = PictureStatus::Ok;
+  const Bitmap stretched = StretchToGrey(picture, settings.Width, settings.Height, status);
+  if (status != PictureStatus::Ok) return status;
+  return SampleStretched(stretched.get(), settings, grid);
 }
 
-void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid) {
-  const Bitmap stretched(StretchPicture(picture, settings));
-  SampleStretched(stretched.get(), settings, grid);
-}
-
-void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, FrameGrid& grid) {
+PictureStatus SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings,
+                              FrameGrid& grid) {
   std::fill(grid.cells.begin(), grid.cells.end(), FrameCell{});
   const int width = settings.Width;
   const int height = settings.Height;
   const Bitmap bits(ReduceToOneBit(stretched, settings.Threshold, settings.Picture.Dither));
   // The library stretches and reduces every picture it can hold; no result means it ran out of
   // memory, and a blank frame would be a silently wrong module.
-  if (stretched != nullptr && !bits) throw std::bad_alloc();
+  if (stretched != nullptr && !bits) return PictureStatus::NoMemory;
   const bool readable = bits && FreeImage_GetBPP(bits.get()) == 1 &&
                         static_cast<int>(FreeImage_GetWidth(bits.get())) == width &&
                         static_cast<int>(FreeImage_GetHeight(bits.get())) == height;
@@ -59,8 +49,8 @@ void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, Fr
       const BYTE* line = FreeImage_GetScanLine(bits.get(), height - 1 - k);
       FrameCell* row = &grid.cells[static_cast<std::size_t>(k) * grid.channels];
       for (int n = 0; n < grid.channels; ++n) {
-        for (int m = 0; m < PixelsPerCell; ++m) {
-          const int x = PixelsPerCell * n + m;
+        for (int m = 0; m < kPixelsPerCell; ++m) {
+          const int x = kPixelsPerCell * n + m;
           const auto index = static_cast<std::uint8_t>((line[x >> 3] >> (7 - (x & 7))) & 1);
           row[n].m[m] = MarkFromIndex(index, settings);
         }
@@ -68,6 +58,7 @@ void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, Fr
     }
   }
   SetBreakMarks(settings, grid);
+  return PictureStatus::Ok;
 }
 
 SamplingBuffers::~SamplingBuffers() {

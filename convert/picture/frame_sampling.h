@@ -1,5 +1,5 @@
 // Reading one composed frame into a grid of marks: stretched to Width x Height with the bicubic
-// filter, reduced to one bit per pixel (at Threshold, or by the chosen dither), PixelsPerCell
+// filter, reduced to one bit per pixel (at Threshold, or by the chosen dither), kPixelsPerCell
 // pixels to a cell.
 #pragma once
 
@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "convert/picture/stretch.h"
 #include "convert/xm/frame_grid.h"
 
 namespace vorlix {
@@ -14,16 +15,15 @@ namespace vorlix {
 // Mark of a pixel of the one-bit image: its index with InverseColors on, 1 - index otherwise.
 std::int32_t MarkFromIndex(std::uint8_t index, const ConversionSettings& settings);
 
-// Fills the grid from a picture of any size and colour depth. A missing picture (nullptr) gives
-// all-zero marks; throws std::bad_alloc when the library has no memory to stretch the picture.
+// Fills the grid from a picture of any size and colour depth: stretched by StretchToGrey, then
+// SampleStretched. A missing picture (nullptr) gives all-zero marks; NoMemory when the library
+// has no memory to stretch or reduce the picture.
 // The break cell gets the break marks (0, 0, 0, 1) whenever BreakPatterns is on.
-void SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid);
+PictureStatus SampleImage(FIBITMAP* picture, const ConversionSettings& settings, FrameGrid& grid);
 
-// The two halves of SampleImage. StretchPicture gives a new Width x Height picture that the
-// caller unloads (nullptr for nullptr; throws std::bad_alloc when the library gives none);
-// SampleStretched reduces such a picture, or its 8-bit luminance, and reads the marks.
-FIBITMAP* StretchPicture(FIBITMAP* picture, const ConversionSettings& settings);
-void SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings, FrameGrid& grid);
+// Reduces a picture that StretchToGrey gave for the settings and reads the marks.
+PictureStatus SampleStretched(FIBITMAP* stretched, const ConversionSettings& settings,
+                              FrameGrid& grid);
 
 // Reusable pictures of one sampling thread, allocated once and kept while the frame size stays.
 class SamplingBuffers {

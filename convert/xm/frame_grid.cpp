@@ -9,7 +9,7 @@ namespace vorlix {
 FrameGrid MakeFrameGrid(const ConversionSettings& settings) {
   FrameGrid grid;
   grid.rows = settings.Height;
-  grid.channels = settings.Width / PixelsPerCell;
+  grid.channels = ChannelCount(settings);
   grid.cells.assign(static_cast<std::size_t>(grid.rows) * grid.channels, FrameCell{});
   return grid;
 }
@@ -19,7 +19,7 @@ int BreakRow(const ConversionSettings& settings) {
 }
 
 int BreakCellIndex(const ConversionSettings& settings) {
-  return (settings.Width / PixelsPerCell) * (BreakRow(settings) + 1) - 1;
+  return ChannelCount(settings) * (BreakRow(settings) + 1) - 1;
 }
 
 }  // namespace vorlix

@@ -11,7 +11,7 @@ namespace vorlix {
 // Marks of one cell, each 0 or 1: note, instrument, volume, effect. Mark m is read from pixel
 // column 4n + m of the cell's channel n.
 struct FrameCell {
-  std::int32_t m[PixelsPerCell] = {0, 0, 0, 0};
+  std::int32_t m[kPixelsPerCell] = {0, 0, 0, 0};
 };
 
 // Row-major cells: the cell of row k and channel n has index k * channels + n. Row 0 is the top.
@@ -21,7 +21,7 @@ struct FrameGrid {
   std::vector<FrameCell> cells;
 };
 
-// A grid of all-zero marks shaped for the settings: Height rows, Width / PixelsPerCell
+// A grid of all-zero marks shaped for the settings: Height rows, ChannelCount
 // channels.
 FrameGrid MakeFrameGrid(const ConversionSettings& settings);
 

@@ -13,7 +13,7 @@
 namespace vorlix {
 
 // ---- The picture in the patterns ----
-inline constexpr int BreakRowCap = 63;   // the break cell sits in row min(Height / 2, 63)
+inline constexpr int BreakRowCap = 63;  // the break cell sits in row min(Height / 2, 63)
 
 // ---- Packed cells ----
 inline constexpr std::uint8_t PackingBase = 0x80;  // flag byte with no column following
@@ -48,9 +48,7 @@ inline constexpr std::size_t kInstrumentBlockSize = kInstrumentHeaderSize + kSam
 using InstrumentBytes = std::array<std::uint8_t, kInstrumentBlockSize>;
 
 // Written unchanged at the end of every module. The sample is empty, so the module is silent.
-constexpr InstrumentBytes MakeInstrumentBlock() {
-  InstrumentBytes b{};
-  FieldWriter w(b.data(), b.size());
+constexpr void PutInstrumentBlock(FieldWriter& w) {
   w.U32(kInstrumentHeaderSize);  //   0: instrument header size
   w.Zeros(22);                   //   4: instrument name
   w.U8(0);                       //  26: instrument type
@@ -73,6 +71,13 @@ constexpr InstrumentBytes MakeInstrumentBlock() {
   w.U8(0);                       // 279: relative note
   w.U8(0);                       // 280: reserved
   w.Zeros(22);                   // 281: sample name
+}
+static_assert(WrittenSize<kInstrumentBlockSize>(PutInstrumentBlock) == kInstrumentBlockSize);
+
+constexpr InstrumentBytes MakeInstrumentBlock() {
+  InstrumentBytes b{};
+  FieldWriter w(b.data(), b.size());
+  PutInstrumentBlock(w);
   return b;
 }
 inline constexpr InstrumentBytes InstrumentBlock = MakeInstrumentBlock();

@@ -7,7 +7,7 @@ namespace {
 
 // A two-byte field of the header: the low 8 bits of the value, then a zero byte. Within the
 // clamped ranges every value fits the low byte.
-std::uint32_t LowByteField(std::int32_t value) {
+constexpr std::uint32_t LowByteField(std::int32_t value) {
   return static_cast<std::uint32_t>(value) & 0xFF;
 }
 
@@ -15,27 +15,43 @@ bool WriteAll(std::FILE* out, const std::uint8_t* data, std::size_t size) {
   return size == 0 || std::fwrite(data, 1, size, out) == size;
 }
 
+constexpr void PutModuleHeader(FieldWriter& w, const ConversionSettings& settings, int frameCount) {
+  w.Text(kIdText, kIdTextSize);                 //   0: identification text
+  w.Text(kModuleName, kModuleNameSize);         //  17: module name
+  w.U8(kNameSeparator);                         //  37: separator
+  w.Text(kTrackerName, kTrackerNameSize);       //  38: tracker name
+  w.U16(kFormatVersion);                        //  58: format version
+  w.U32(kHeaderSizeField);                      //  60: header size
+  w.U16(LowByteField(frameCount));              //  64: song length
+  w.U16(0);                                     //  66: restart position
+  w.U16(LowByteField(ChannelCount(settings)));  //  68: channels
+  w.U16(LowByteField(frameCount));              //  70: patterns
+  w.U16(1);                                     //  72: instruments
+  w.U16(kLinearFrequencies);                    //  74: flags
+  w.U16(LowByteField(settings.Speed));          //  76: default tempo (ticks a row)
+  w.U16(LowByteField(settings.Tempo));          //  78: default BPM
+  for (int i = 0; i < MaxFrames; ++i) w.U8(i);  //  80: order table: pattern i
+  w.Zeros(kOrderTableSize - MaxFrames);         // 320: unused order entries
+}
+static_assert(WrittenSize<kModuleHeaderSize>([](FieldWriter& w) {
+                PutModuleHeader(w, ConversionSettings{}, 0);
+              }) == kModuleHeaderSize);
+
+constexpr void PutPatternHeader(FieldWriter& w, std::int32_t rows, std::size_t packedSize) {
+  w.U32(kPatternHeaderSize);                      // 0: pattern header length
+  w.U8(0);                                        // 4: packing type
+  w.U16(LowByteField(rows));                      // 5: rows
+  w.U16(static_cast<std::uint32_t>(packedSize));  // 7: packed data size
+}
+static_assert(WrittenSize<kPatternHeaderSize>([](FieldWriter& w) { PutPatternHeader(w, 0, 0); }) ==
+              kPatternHeaderSize);
+
 }  // namespace
 
 ModuleHeader BuildModuleHeader(const ConversionSettings& settings, int frameCount) {
   ModuleHeader h{};
   FieldWriter w(h.data(), h.size());
-  w.Text(kIdText, kIdTextSize);                         //   0: identification text
-  w.Text(kModuleName, kModuleNameSize);                 //  17: module name
-  w.U8(kNameSeparator);                                 //  37: separator
-  w.Text(kTrackerName, kTrackerNameSize);               //  38: tracker name
-  w.U16(kFormatVersion);                                //  58: format version
-  w.U32(kHeaderSizeField);                              //  60: header size
-  w.U16(LowByteField(frameCount));                      //  64: song length
-  w.U16(0);                                             //  66: restart position
-  w.U16(LowByteField(settings.Width / PixelsPerCell));  //  68: channels
-  w.U16(LowByteField(frameCount));                      //  70: patterns
-  w.U16(1);                                             //  72: instruments
-  w.U16(kLinearFrequencies);                            //  74: flags
-  w.U16(LowByteField(settings.Speed));                  //  76: default tempo (ticks a row)
-  w.U16(LowByteField(settings.Tempo));                  //  78: default BPM
-  for (int i = 0; i < MaxFrames; ++i) w.U8(i);          //  80: order table: pattern i
-  w.Zeros(kOrderTableSize - MaxFrames);                 // 320: unused order entries
+  PutModuleHeader(w, settings, frameCount);
   return h;
 }
 
@@ -43,10 +59,7 @@ void AppendPatternBlock(std::vector<std::uint8_t>& out, std::int32_t rows,
                         const PatternBytes& bytes) {
   std::uint8_t header[kPatternHeaderSize] = {};
   FieldWriter w(header, sizeof header);
-  w.U32(kPatternHeaderSize);                        // 0: pattern header length
-  w.U8(0);                                          // 4: packing type
-  w.U16(LowByteField(rows));                        // 5: rows
-  w.U16(static_cast<std::uint32_t>(bytes.size()));  // 7: packed data size
+  PutPatternHeader(w, rows, bytes.size());
   out.insert(out.end(), header, header + kPatternHeaderSize);
   out.insert(out.end(), bytes.begin(), bytes.end());
 }

@@ -67,7 +67,7 @@ class ConversionRunTest : public ::testing::Test {
     ASSERT_TRUE(testfs::WriteBytes(name, {content.begin(), content.end()}));
   }
   int Save(const std::string& output, const std::string& input) {
-    return ConversionRun(output, input, rec.Reporter(), out, settings, state);
+    return static_cast<int>(ConversionRun(output, input, rec.Reporter(), out, settings, state));
   }
   void LoadOk(const std::string& input) {
     LoadInput(input, rec.Reporter(), state);
@@ -121,7 +121,7 @@ TEST_F(ConversionRunTest, ConvertsTenFramesWithProgressAndStatus) {
     expected += "Frame " + std::to_string(j) + " converted succesfully.\n";
   expected += "Successfully saved to file song.xm.";  // no line end after the success line
   EXPECT_EQ(out.str(), expected);
-  EXPECT_EQ(state.SaveOutcome, 1);
+  EXPECT_EQ(state.SaveOutcome, SaveOutcome::Written);
   ASSERT_EQ(rec.statuses.size(), 10u);
   EXPECT_EQ(rec.statuses.front(), "Converted frames: 1/10");
   EXPECT_EQ(rec.statuses.back(), "Converted frames: 10/10");
@@ -165,7 +165,7 @@ TEST_F(ConversionRunTest, CapsAtMaxFramesWithANoticeOnlyAboveIt) {
 TEST_F(ConversionRunTest, LoadFailures) {
   LoadInput("missing.gif", rec.Reporter(), state);
   EXPECT_EQ(rec.messages, (Messages{{kError, "File not found."}}));
-  EXPECT_EQ(state.SaveOutcome, -1);
+  EXPECT_EQ(state.SaveOutcome, SaveOutcome::NothingLoaded);
   EXPECT_FALSE(state.InputLoadedFlag);
 
   rec = Recorder{};
@@ -245,7 +245,8 @@ TEST_F(ConversionRunTest, AWriteFailurePartWayRemovesThePartialFile) {
     const bool reported = rec.messages.size() == 1 && rec.messages[0].first == kError &&
                           rec.messages[0].second == "Cannot write the file out.xm.";
     const bool noSuccessLine = out.str().find("Successfully") == std::string::npos;
-    return outcome == 0 && state.SaveOutcome == 0 && reported && noSuccessLine;
+    return outcome == 0 && state.SaveOutcome == SaveOutcome::NotWritten && reported &&
+           noSuccessLine;
   }));
   EXPECT_FALSE(Exists("out.xm"));
 }

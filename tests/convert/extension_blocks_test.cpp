@@ -70,7 +70,7 @@ Bytes ModuleOf(const Bytes& gif, const ConversionSettings& settings) {
   const RunReporter quiet{[](MessageKind, const std::string&) {}, [](const std::string&) {}};
   LoadInput(input, quiet, state);
   std::ostringstream out;
-  EXPECT_EQ(ConversionRun(dir / "out", input, quiet, out, settings, state), 1);
+  EXPECT_EQ(ConversionRun(dir / "out", input, quiet, out, settings, state), SaveOutcome::Written);
   return testxm::ReadFileBytes(dir / "out.xm");
 }
 

@@ -126,7 +126,7 @@ class FastPath : public ::testing::Test {
     std::ostringstream lines;
     ConversionSettings ours = settings;
     LoadInput(input, quiet, state);
-    ASSERT_EQ(ConversionRun(output, input, quiet, lines, ours, state), 1);
+    ASSERT_EQ(ConversionRun(output, input, quiet, lines, ours, state), SaveOutcome::Written);
 
     const auto expected = testxm::ReadFileBytes(literalOutput);
     const auto actual = testxm::ReadFileBytes(output);

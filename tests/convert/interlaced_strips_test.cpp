@@ -49,8 +49,8 @@ GifDescription Strips(int height, bool interlaced) {
 // back; each frame decoded by the compositor or, with `reader`, ahead by a reader.
 std::vector<Bytes> Canvases(const std::string& path, bool reader) {
   const ImageLibrary library;
-  GifFramesStatus status = GifFramesStatus::Ok;
-  GifFramesHandle frames = OpenGifFrames(path, status);
+  GifStatus status = GifStatus::Ok;
+  GifCompositorHandle frames = OpenGifCompositor(path, status);
   EXPECT_TRUE(frames);
   if (!frames) return {};
   GifFrameReaderHandle decoded = reader ? OpenGifFrameReader(*frames) : nullptr;
@@ -77,7 +77,7 @@ Bytes ModuleOf(const std::string& input, const std::string& output) {
   ConversionSettings settings = StartupSettings();
   settings.Width = 16;
   settings.Height = 24;
-  EXPECT_EQ(ConversionRun(output, input, quiet, out, settings, state), 1);
+  EXPECT_EQ(ConversionRun(output, input, quiet, out, settings, state), SaveOutcome::Written);
   return testxm::ReadFileBytes(output + ".xm");
 }
 

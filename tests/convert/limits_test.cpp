@@ -71,7 +71,8 @@ Outcome Convert(const std::string& input, const std::string& output, int width, 
   settings.Width = width;
   settings.Height = height;
   std::ostringstream progress;
-  outcome.saveOutcome = ConversionRun(output, input, reporter, progress, settings, state);
+  outcome.saveOutcome =
+      static_cast<int>(ConversionRun(output, input, reporter, progress, settings, state));
   // The frame total as the written module's header gives it.
   // The frame total as the header of the module it wrote gives it ("Saving to: NAME.").
   if (outcome.saveOutcome == 1) {

@@ -36,7 +36,7 @@ Converted Convert(const GifDescription& gif, const ConversionSettings& settings)
   RunState state;
   std::ostringstream out;
   LoadInput("in.gif", reporter, state);
-  EXPECT_EQ(ConversionRun("out", "in.gif", reporter, out, settings, state), 1);
+  EXPECT_EQ(ConversionRun("out", "in.gif", reporter, out, settings, state), SaveOutcome::Written);
   c.information.erase(c.information.begin());  // "File loaded."
   c.information.pop_back();                    // the success
   c.bytes = testxm::ReadFileBytes("out.xm");

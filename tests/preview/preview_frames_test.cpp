@@ -67,7 +67,7 @@ class PreviewFramesTest : public ::testing::Test {
     std::string name = dir / "module";
     name += std::to_string(modules_++);
     name += ".xm";
-    EXPECT_EQ(ConversionRun(name, gif, quiet, out, s, state), 1);
+    EXPECT_EQ(ConversionRun(name, gif, quiet, out, s, state), SaveOutcome::Written);
     return testxm::OpenmptCellLines(testxm::ReadFileBytes(name));
   }
 
@@ -81,8 +81,8 @@ class PreviewFramesTest : public ::testing::Test {
       ASSERT_EQ(view.cells.size(), module[j].size());
       for (std::size_t i = 0; i < view.cells.size(); ++i) {
         ASSERT_EQ(CellLine(view.cells[i]), module[j][i]) << "frame " << j << " cell " << i;
-        for (int m = 0; m < PixelsPerCell; ++m) {
-          const int x = static_cast<int>(i) % view.channels * PixelsPerCell + m;
+        for (int m = 0; m < kPixelsPerCell; ++m) {
+          const int x = static_cast<int>(i) % view.channels * kPixelsPerCell + m;
           const bool drawn = picture.At(x, static_cast<int>(i) / view.channels) != kPaper;
           ASSERT_EQ(drawn, testxm::OpenmptColumnShown(module[j][i], m))
               << "frame " << j << " cell " << i << " column " << m;

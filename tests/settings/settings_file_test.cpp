@@ -153,23 +153,23 @@ TEST_F(SettingsFileTest, PictureOptionsRoundTripAsATailAfterTheElevenBytes) {
     ASSERT_TRUE(SaveSettingsFile(settings));
     const Bytes file = ReadConf();
     ASSERT_EQ(file.size(), 20u);
-    Bytes classic = kDefaultFile;
-    classic[0] = 99;
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + 11), classic);
+    Bytes elevenBytes = kDefaultFile;
+    elevenBytes[0] = 99;
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 11), elevenBytes);
     ConversionSettings loaded = StartupSettings();
     LoadSettingsFile(loaded);
     EXPECT_EQ(loaded.Picture, picture);
     EXPECT_EQ(loaded.Tempo, 99);
   }
-  // Back to the defaults: the file is the classic 11 bytes again.
+  // Back to the defaults: the file is the 11-byte settings alone again.
   settings.Picture = PictureOptions{};
   ASSERT_TRUE(SaveSettingsFile(settings));
   EXPECT_EQ(ReadConf().size(), 11u);
 }
 
-TEST_F(SettingsFileTest, CutOrDamagedTailLoadsTheClassicOptions) {
-  Bytes classic = kDefaultFile;
-  classic[4] = 0x42;  // threshold
+TEST_F(SettingsFileTest, CutOrDamagedTailLoadsTheElevenByteSettings) {
+  Bytes elevenBytes = kDefaultFile;
+  elevenBytes[4] = 0x42;  // threshold
   const Bytes tails[] = {
       {'V'},
       {'V', 'X', 'P', 'O'},
@@ -178,7 +178,7 @@ TEST_F(SettingsFileTest, CutOrDamagedTailLoadsTheClassicOptions) {
       {'V', 'X', 'P', 'O', 1, 99, 99, 99, 99},
   };
   for (const Bytes& tail : tails) {
-    Bytes file = classic;
+    Bytes file = elevenBytes;
     file.insert(file.end(), tail.begin(), tail.end());
     WriteConf(file);
     ConversionSettings loaded = StartupSettings();

@@ -1,4 +1,8 @@
-// The one dialog procedure behind the main dialog and the About box.
+// The one dialog procedure behind the main dialog and the About box. Its messages and calls
+// mirror the Windows dialog operations by their names (DialogBoxParamA, WM_INITDIALOG,
+// MB_ICONERROR), which WindowOps carries out on each toolkit; the progress line "Frame N
+// converted succesfully." (convert/messages.cpp) is a fixed text that scripts and tests match,
+// spelling included.
 #pragma once
 
 #include <cstdint>

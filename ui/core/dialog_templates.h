@@ -59,7 +59,6 @@ struct DialogTemplate {
   int Id;
   const char* Caption;
   int Width, Height;
-  const char* FontName;
   int FontPoints;
   bool CloseBox;  // the caption has a system menu with a close box
   std::span<const ControlTemplate> Controls;

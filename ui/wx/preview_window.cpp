@@ -19,10 +19,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/file_checks.h"
 #include "preview/module_timing.h"
 #include "preview/preview_frames.h"
 #include "preview/preview_picture.h"
-#include "platform/file_checks.h"
 #include "settings/option_values.h"
 #include "ui/core/dialog_procedure.h"
 #include "ui/core/dialog_templates.h"
@@ -311,7 +311,7 @@ void PreviewWindow::UpdateInfo(const PatternView* view) {
   if (view != nullptr) {
     text += wxString::Format("   drawn %.1f %%   %d channels", DrawnShare(*view), view->channels);
   }
-  if (settings_.Picture.AutoThreshold && settings_.Picture.Dither == DitherMethod::None) {
+  if (AutoThresholdInEffect(settings_.Picture)) {
     text += wxString::Format("   threshold %d (auto)", frames_->Used().Threshold);
   }
   const int prepared = frames_->PreparedFrames();

@@ -86,9 +86,9 @@ RGBQUAD Opaque(Rgb c) {
 
 // Compares every composed frame with the image library's own playback of the file.
 void ExpectMatchesPlayback(const std::string& path) {
-  GifFramesStatus status{};
-  GifFramesHandle frames = OpenGifFrames(path, status);
-  ASSERT_EQ(status, GifFramesStatus::Ok);
+  GifStatus status{};
+  GifCompositorHandle frames = OpenGifCompositor(path, status);
+  ASSERT_EQ(status, GifStatus::Ok);
   ASSERT_TRUE(frames);
   FIMULTIBITMAP* playback =
       FreeImage_OpenMultiBitmap(FIF_GIF, path.c_str(), FALSE, TRUE, FALSE, GIF_PLAYBACK);
@@ -342,8 +342,8 @@ TEST_F(Compositor, ClipsFramesToTheScreen) {
   straddling.disposal = 2;
   GifFrame last = SolidFrame(0, 0, 2, 2, 3);
   gif.frames = {far, straddling, last};
-  GifFramesStatus status{};
-  GifFramesHandle frames = OpenGifFrames(Write(gif), status);
+  GifStatus status{};
+  GifCompositorHandle frames = OpenGifCompositor(Write(gif), status);
   ASSERT_TRUE(frames);
   ASSERT_EQ(GifFrameCount(*frames), 3);
 
@@ -377,8 +377,8 @@ TEST_F(Compositor, KeepsFrameWithoutControlExtension) {
   gif.frames = {base, restored, bare, after};
   const std::string path = Write(gif);
 
-  GifFramesStatus status{};
-  GifFramesHandle frames = OpenGifFrames(path, status);
+  GifStatus status{};
+  GifCompositorHandle frames = OpenGifCompositor(path, status);
   ASSERT_TRUE(frames);
   FIMULTIBITMAP* playback =
       FreeImage_OpenMultiBitmap(FIF_GIF, path.c_str(), FALSE, TRUE, FALSE, GIF_PLAYBACK);
@@ -424,20 +424,20 @@ TEST_F(Compositor, RefusesHugeScreenWithoutAllocating) {
 
   const long peakBefore = PeakResidentKb();
   const auto start = std::chrono::steady_clock::now();
-  GifFramesStatus status{};
-  GifFramesHandle frames = OpenGifFrames(path, status);
+  GifStatus status{};
+  GifCompositorHandle frames = OpenGifCompositor(path, status);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_FALSE(frames);
-  EXPECT_EQ(status, GifFramesStatus::TooLarge);
+  EXPECT_EQ(status, GifStatus::TooLarge);
   EXPECT_LT(elapsed, std::chrono::seconds(1));
   EXPECT_LT(PeakResidentKb() - peakBefore, 64 * 1024);
 
   // Just inside the budget is accepted.
   gif.width = 4096;
   gif.height = 4096;
-  frames = OpenGifFrames(Write(gif), status);
+  frames = OpenGifCompositor(Write(gif), status);
   EXPECT_TRUE(frames);
-  EXPECT_EQ(status, GifFramesStatus::Ok);
+  EXPECT_EQ(status, GifStatus::Ok);
 }
 
 TEST_F(Compositor, LeavesCanvasForUndecodableFrames) {
@@ -454,8 +454,8 @@ TEST_F(Compositor, LeavesCanvasForUndecodableFrames) {
   absurd.disposal = 2;
   GifFrame last = SolidFrame(3, 3, 2, 2, 2);
   gif.frames = {first, empty, absurd, last};
-  GifFramesStatus status{};
-  GifFramesHandle frames = OpenGifFrames(Write(gif), status);
+  GifStatus status{};
+  GifCompositorHandle frames = OpenGifCompositor(Write(gif), status);
   ASSERT_TRUE(frames);
   ASSERT_EQ(GifFrameCount(*frames), 4);
   for (int j = 0; j < 3; ++j) {
@@ -475,13 +475,13 @@ TEST_F(Compositor, LeavesCanvasForUndecodableFrames) {
 // ---- opening and calling ----
 
 TEST_F(Compositor, RejectsWhatIsNotAGif) {
-  GifFramesStatus status{};
-  EXPECT_FALSE(OpenGifFrames(Path(), status));  // missing file
-  EXPECT_EQ(status, GifFramesStatus::CannotOpen);
+  GifStatus status{};
+  EXPECT_FALSE(OpenGifCompositor(Path(), status));  // missing file
+  EXPECT_EQ(status, GifStatus::CannotOpen);
   const std::string path = Path();
   std::ofstream(path, std::ios::binary) << "GIF88a this is not an image";
-  EXPECT_FALSE(OpenGifFrames(path, status));
-  EXPECT_EQ(status, GifFramesStatus::CannotOpen);
+  EXPECT_FALSE(OpenGifCompositor(path, status));
+  EXPECT_EQ(status, GifStatus::CannotOpen);
 }
 
 TEST_F(Compositor, SurvivesEveryTruncation) {
@@ -503,8 +503,8 @@ TEST_F(Compositor, SurvivesEveryTruncation) {
   for (std::size_t size = 0; size < bytes.size(); ++size) {
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
-    GifFramesStatus status{};
-    GifFramesHandle frames = OpenGifFrames(path, status);
+    GifStatus status{};
+    GifCompositorHandle frames = OpenGifCompositor(path, status);
     if (!frames) continue;
     EXPECT_LE(GifFrameCount(*frames), 3);
     for (int j = 0; j < GifFrameCount(*frames); ++j) {
@@ -525,8 +525,8 @@ TEST_F(Compositor, AnswersOutOfOrderCalls) {
   b.disposal = 3;
   GifFrame c = PatternFrame(2, 2, 4, 4, 4, 2);
   gif.frames = {a, b, c};
-  GifFramesStatus status{};
-  GifFramesHandle frames = OpenGifFrames(Write(gif), status);
+  GifStatus status{};
+  GifCompositorHandle frames = OpenGifCompositor(Write(gif), status);
   ASSERT_TRUE(frames);
   EXPECT_EQ(ComposeFrame(*frames, -1), nullptr);
   EXPECT_EQ(ComposeFrame(*frames, 3), nullptr);
@@ -547,7 +547,7 @@ TEST_F(Compositor, AnswersOutOfOrderCalls) {
   for (int j = 0; j < 3; ++j) inOrder.push_back(snapshot(ComposeFrame(*frames, j)));
   EXPECT_EQ(snapshot(ComposeFrame(*frames, 1)), inOrder[1]);  // going back starts over
   EXPECT_EQ(snapshot(ComposeFrame(*frames, 1)), inOrder[1]);  // asking again changes nothing
-  GifFramesHandle fresh = OpenGifFrames(Write(gif), status);
+  GifCompositorHandle fresh = OpenGifCompositor(Write(gif), status);
   EXPECT_EQ(snapshot(ComposeFrame(*fresh, 2)), inOrder[2]);  // skipping ahead composes the rest
 }
 
@@ -596,8 +596,8 @@ GifDescription MixedAnimation(int offset) {
 
 TEST_F(Compositor, FramesDecodedAheadOnTwoThreadsComposeAsInOrder) {
   const std::string path = Write(MixedAnimation(0));
-  GifFramesStatus status{};
-  GifFramesHandle plain = OpenGifFrames(path, status);
+  GifStatus status{};
+  GifCompositorHandle plain = OpenGifCompositor(path, status);
   ASSERT_TRUE(plain);
   const int count = GifFrameCount(*plain);
   ASSERT_EQ(count, 24);
@@ -606,7 +606,7 @@ TEST_F(Compositor, FramesDecodedAheadOnTwoThreadsComposeAsInOrder) {
 
   for (int round = 0; round < 4; ++round) {
     SCOPED_TRACE(round);
-    GifFramesHandle frames = OpenGifFrames(path, status);
+    GifCompositorHandle frames = OpenGifCompositor(path, status);
     ASSERT_TRUE(frames);
     std::vector<GifFrameReaderHandle> readers;
     for (int t = 0; t < 2; ++t) readers.push_back(OpenGifFrameReader(*frames));
@@ -636,15 +636,15 @@ TEST_F(Compositor, FramesDecodedAheadOnTwoThreadsComposeAsInOrder) {
 
 TEST_F(Compositor, DrawsFromReaderOnlyWhatItHoldsForTheNextFrame) {
   const std::string path = Write(MixedAnimation(0));
-  GifFramesStatus status{};
-  GifFramesHandle plain = OpenGifFrames(path, status);
+  GifStatus status{};
+  GifCompositorHandle plain = OpenGifCompositor(path, status);
   ASSERT_TRUE(plain);
   std::vector<std::vector<std::uint32_t>> expected;
   for (int j = 0; j < GifFrameCount(*plain); ++j) {
     expected.push_back(Snapshot(ComposeFrame(*plain, j)));
   }
-  GifFramesHandle frames = OpenGifFrames(path, status);
-  GifFramesHandle other = OpenGifFrames(Write(MixedAnimation(40)), status);
+  GifCompositorHandle frames = OpenGifCompositor(path, status);
+  GifCompositorHandle other = OpenGifCompositor(Write(MixedAnimation(40)), status);
   ASSERT_TRUE(frames && other);
   GifFrameReaderHandle own = OpenGifFrameReader(*frames);
   GifFrameReaderHandle foreign = OpenGifFrameReader(*other);
