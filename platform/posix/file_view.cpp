@@ -14,6 +14,29 @@
 #include "platform/posix/mapping_guard.h"
 
 namespace vorlix {
+namespace {
+
+// Reads the whole file into `copy`; false, with `status` saying why, when it cannot.
+bool ReadAll(int fd, std::vector<std::uint8_t>& copy, FileViewStatus& status) {
+  std::uint8_t buffer[1 << 16];
+  try {
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n == 0) return true;
+      if (n < 0) return false;
+      if (copy.size() + static_cast<std::size_t>(n) > kMaxInputBytes) {
+        status = FileViewStatus::TooLarge;
+        return false;
+      }
+      copy.insert(copy.end(), buffer, buffer + n);
+    }
+  } catch (const std::bad_alloc&) {
+    status = FileViewStatus::TooLarge;
+    return false;
+  }
+}
+
+}  // namespace
 
 std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus& status) {
   status = FileViewStatus::CannotOpen;
@@ -59,22 +82,7 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
   }
   // Not mappable (a file system without mapping, or a file whose size says 0 such as those of
   // /proc): read it, never past the bound.
-  std::uint8_t buffer[1 << 16];
-  try {
-    for (;;) {
-      const ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n == 0) break;
-      if (n < 0) return nullptr;
-      if (view->copy_.size() + static_cast<std::size_t>(n) > kMaxInputBytes) {
-        status = FileViewStatus::TooLarge;
-        return nullptr;
-      }
-      view->copy_.insert(view->copy_.end(), buffer, buffer + n);
-    }
-  } catch (const std::bad_alloc&) {
-    status = FileViewStatus::TooLarge;
-    return nullptr;
-  }
+  if (!ReadAll(fd, view->copy_, status)) return nullptr;
   view->data_ = view->copy_.data();
   view->size_ = view->copy_.size();
   status = FileViewStatus::Ok;
