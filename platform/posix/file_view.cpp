@@ -12,31 +12,9 @@
 #include <new>
 
 #include "platform/posix/mapping_guard.h"
+#include "platform/read_whole.h"
 
 namespace vorlix {
-namespace {
-
-// Reads the whole file into `copy`; false, with `status` saying why, when it cannot.
-bool ReadAll(int fd, std::vector<std::uint8_t>& copy, FileViewStatus& status) {
-  std::uint8_t buffer[1 << 16];
-  try {
-    for (;;) {
-      const ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n == 0) return true;
-      if (n < 0) return false;
-      if (copy.size() + static_cast<std::size_t>(n) > kMaxInputBytes) {
-        status = FileViewStatus::TooLarge;
-        return false;
-      }
-      copy.insert(copy.end(), buffer, buffer + n);
-    }
-  } catch (const std::bad_alloc&) {
-    status = FileViewStatus::TooLarge;
-    return false;
-  }
-}
-
-}  // namespace
 
 std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus& status) {
   status = FileViewStatus::CannotOpen;
@@ -53,15 +31,8 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
   // Only a regular file has an end that is known before reading it.
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
   const auto size = static_cast<std::uint64_t>(info.st_size);
-  if (size > kMaxInputBytes) {
-    status = FileViewStatus::TooLarge;
-    return nullptr;
-  }
-  std::unique_ptr<FileView> view(new (std::nothrow) FileView);
-  if (!view) {
-    status = FileViewStatus::TooLarge;
-    return nullptr;
-  }
+  std::unique_ptr<FileView> view = ForSize(size, status);
+  if (!view) return nullptr;
   if (size > 0) {
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (mapped != MAP_FAILED) {
@@ -82,7 +53,10 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
   }
   // Not mappable (a file system without mapping, or a file whose size says 0 such as those of
   // /proc): read it, never past the bound.
-  if (!ReadAll(fd, view->copy_, status)) return nullptr;
+  const auto readChunk = [fd](std::uint8_t* buffer, std::size_t size) {
+    return static_cast<long long>(::read(fd, buffer, size));
+  };
+  if (!ReadWhole(view->copy_, status, readChunk)) return nullptr;
   view->data_ = view->copy_.data();
   view->size_ = view->copy_.size();
   status = FileViewStatus::Ok;

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "platform/read_whole.h"
 #include "platform/windows/wide_path.h"
 
 namespace vorlix {
@@ -29,26 +30,6 @@ const void* MapWhole(HANDLE file, bool& noMemory) {
   return view;
 }
 
-// Reads to the end of the file, never past the bound; false on a read error.
-bool ReadAll(HANDLE file, std::vector<std::uint8_t>& copy, FileViewStatus& status) {
-  std::uint8_t buffer[1 << 16];
-  try {
-    for (;;) {
-      DWORD n = 0;
-      if (!::ReadFile(file, buffer, sizeof buffer, &n, nullptr)) return false;
-      if (n == 0) return true;
-      if (copy.size() + n > kMaxInputBytes) {
-        status = FileViewStatus::TooLarge;
-        return false;
-      }
-      copy.insert(copy.end(), buffer, buffer + n);
-    }
-  } catch (const std::bad_alloc&) {
-    status = FileViewStatus::TooLarge;
-    return false;
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus& status) {
@@ -66,15 +47,8 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
   LARGE_INTEGER fileSize{};
   if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileSizeEx(file, &fileSize)) return nullptr;
   const auto size = static_cast<std::uint64_t>(fileSize.QuadPart);
-  if (size > kMaxInputBytes) {
-    status = FileViewStatus::TooLarge;
-    return nullptr;
-  }
-  std::unique_ptr<FileView> view(new (std::nothrow) FileView);
-  if (!view) {
-    status = FileViewStatus::TooLarge;
-    return nullptr;
-  }
+  std::unique_ptr<FileView> view = ForSize(size, status);
+  if (!view) return nullptr;
   if (size > 0) {
     bool noMemory = false;
     if (const void* mapped = MapWhole(file, noMemory)) {
@@ -90,7 +64,13 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
     }
   }
   // Not mappable (some network or virtual file systems): read it.
-  if (!ReadAll(file, view->copy_, status)) return nullptr;
+  const auto readChunk = [file](std::uint8_t* buffer, std::size_t size) {
+    DWORD n = 0;
+    return ::ReadFile(file, buffer, static_cast<DWORD>(size), &n, nullptr)
+               ? static_cast<long long>(n)
+               : -1LL;
+  };
+  if (!ReadWhole(view->copy_, status, readChunk)) return nullptr;
   view->data_ = view->copy_.data();
   view->size_ = view->copy_.size();
   status = FileViewStatus::Ok;
