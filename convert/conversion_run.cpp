@@ -147,14 +147,16 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
   const std::string path = NativePath(inputPath);
   if (!FileExists(path)) {
     state.SaveOutcome = SaveOutcome::NothingLoaded;
-    Report(reporter, Message::FileNotFound);
+    // Something there that cannot be opened for reading is not missing: saying so would send
+    // the user looking for a file that is there.
+    Report(reporter, ThereButUnreadable(path) ? Message::CannotReadFile : Message::FileNotFound);
     return;
   }
   const ImageLibrary library;
   const PageCount count = CountGifPages(path);
   if (count.error != RunError::None || count.pages < 1) {
-    Report(reporter, count.error == RunError::None ? Message::CannotOpenFile
-                                                   : ErrorMessage(count.error));
+    Report(reporter,
+           count.error == RunError::None ? Message::CannotOpenFile : ErrorMessage(count.error));
     return;
   }
   Report(reporter, Message::FileLoaded);

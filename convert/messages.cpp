@@ -13,6 +13,7 @@ struct MessageEntry {
 
 constexpr MessageEntry kMessages[] = {
     {Message::FileNotFound, MessageKind::Error, "File not found."},
+    {Message::CannotReadFile, MessageKind::Error, "Cannot read this file."},
     {Message::CannotOpenFile, MessageKind::Error, "Cannot open this file."},
     {Message::FileLoaded, MessageKind::Information, "File loaded."},
     {Message::NothingLoaded, MessageKind::Error, "Nothing is loaded."},

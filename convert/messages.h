@@ -10,6 +10,7 @@ enum class MessageKind { Error, Information };
 
 enum class Message {
   FileNotFound,
+  CannotReadFile,  // there, but it cannot be opened for reading
   CannotOpenFile,
   FileLoaded,
   NothingLoaded,

@@ -12,6 +12,11 @@ bool FileExists(const std::string& path);
 // True when anything exists at the path (a file of any kind, readable or not, or a link).
 bool NameTaken(const std::string& path);
 
+// True when something other than a folder is at the path (following links) that FileExists
+// cannot open for reading: no permission, a loop of links. A missing file, a link to one and a
+// folder are not.
+bool ThereButUnreadable(const std::string& path);
+
 // True when the path names a folder (or a link to one).
 bool IsFolder(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/file_checks.h"
 
@@ -23,6 +24,12 @@ bool FileExists(const std::string& path) {
 bool NameTaken(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool ThereButUnreadable(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return errno != ENOENT && errno != ENOTDIR;
+  return !S_ISDIR(info.st_mode) && !FileExists(path);
 }
 
 bool IsFolder(const std::string& path) {

@@ -32,6 +32,18 @@ bool NameTaken(const std::string& path) {
   return ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+bool ThereButUnreadable(const std::string& path) {
+  if (IsDeviceName(path)) return false;
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !FileExists(path);
+}
+
 bool IsFolder(const std::string& path) {
   if (IsDeviceName(path)) return false;
   const std::wstring wide = WidePath(path);

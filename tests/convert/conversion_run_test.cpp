@@ -180,6 +180,32 @@ TEST_F(ConversionRunTest, LoadFailures) {
   EXPECT_FALSE(Exists("out.xm"));
 }
 
+// Something at the path that cannot be opened for reading is reported as such, not as missing;
+// a folder still counts as absent.
+TEST_F(ConversionRunTest, AnInputThatIsThereButCannotBeReadIsNotCalledMissing) {
+  std::filesystem::create_symlink("loop.gif", "loop.gif");  // opens for nobody, not even root
+  Touch("private.gif", "GIF89a");
+  ::chmod("private.gif", 0);
+  const bool privateIsReadable = ::access("private.gif", R_OK) == 0;  // so it is for root
+  std::filesystem::create_symlink("missing.gif", "dangling.gif");
+  std::filesystem::create_directory("folder.gif");
+  struct Case {
+    const char* path;
+    const char* message;
+  };
+  std::vector<Case> cases = {{"loop.gif", "Cannot read this file."},
+                             {"dangling.gif", "File not found."},
+                             {"folder.gif", "File not found."}};
+  if (!privateIsReadable) cases.push_back({"private.gif", "Cannot read this file."});
+  for (const Case& c : cases) {
+    rec = Recorder{};
+    LoadInput(c.path, rec.Reporter(), state);
+    EXPECT_EQ(rec.messages, (Messages{{kError, c.message}})) << c.path;
+    EXPECT_EQ(state.SaveOutcome, SaveOutcome::NothingLoaded) << c.path;
+    EXPECT_FALSE(state.InputLoadedFlag) << c.path;
+  }
+}
+
 TEST_F(ConversionRunTest, AFailedLoadForgetsTheEarlierSuccess) {
   MakeGif("in.gif", Stripes(2));
   LoadOk("in.gif");
