@@ -3,8 +3,10 @@
 # run, vorlix-cli (default options), the straightforward reference conversion, gifsicle
 # (unoptimise and resize to 120x150, the peer) and a decode-only floor, and prints one table of
 # medians and ratios. Wall times; the peak resident memory of vorlix-cli from /usr/bin/time.
-# Then the answer times of the preview on the 640x480 video (bench/preview_bench).
-#   bench/run.sh            BUILD=dir (default build/), RUNS=5, LITERAL_RUNS=3, OUT=bench/out
+# Then the answer times of the preview on the 640x480 video (bench/preview_bench), and the
+# tracker-style GIF preview stored as changes beside stored whole (bench/preview_gif_bench).
+#   bench/run.sh            BUILD=dir (default build/), RUNS=5, LITERAL_RUNS=3, OUT=bench/out,
+#                           PREVIEW_GIF_FRAMES=60
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath -m "${BUILD:-$root/build}")"
@@ -15,7 +17,7 @@ out="$(realpath -m "${OUT:-$root/bench/out}")"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j"$(nproc)" --target vorlix-cli vorlix_literal bench_floor bench_inputs preview_bench \
+cmake --build "$build" -j"$(nproc)" --target vorlix-cli vorlix_literal bench_floor bench_inputs preview_bench preview_gif_bench \
   >/dev/null
 command -v gifsicle >/dev/null || { echo "gifsicle is missing (scripts/setup.sh installs it)"; exit 1; }
 have_time=1
@@ -96,3 +98,11 @@ echo "and literal wrote identical modules."
 echo
 "$build/bench/preview_bench" "$out/inputs/video.gif" 20
 echo "Preview: medians of 20 changes, each followed by drawing the shown frame (frame 0)."
+echo
+rm -rf "$out/work" && mkdir -p "$out/work"
+"$build/bench/preview_gif_bench" "$out/inputs/video.gif" "$out/work" "${PREVIEW_GIF_FRAMES:-60}"
+"$build/bench/preview_gif_bench" "$out/inputs/sprites.gif" "$out/work" "${PREVIEW_GIF_FRAMES:-60}" |
+  tail -n 1
+echo "Tracker-style GIF preview of the first ${PREVIEW_GIF_FRAMES:-60} frames, wall milliseconds:"
+echo "whole: every frame stored whole (the former way); changes: only what changes between frames,"
+echo "as vorlix-cli --preview-style tracker writes it. Ratios below 1 are smaller or faster."

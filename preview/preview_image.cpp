@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "convert/gif/image_library.h"
 #include "convert/numbered_name.h"
@@ -48,16 +49,22 @@ Bitmap ToBitmap(const PreviewImage& image) {
   return dib;
 }
 
-bool SetFrameTime(FIBITMAP* dib, int ms) {
+// Sets one animation tag of the GIF writer on the bitmap.
+bool SetAnimationTag(FIBITMAP* dib, const char* key, FREE_IMAGE_MDTYPE type, DWORD count,
+                     DWORD length, const void* value) {
   FITAG* tag = FreeImage_CreateTag();
   if (tag == nullptr) return false;
-  DWORD value = static_cast<DWORD>(ms < 0 ? 0 : ms);
-  const bool ok = FreeImage_SetTagKey(tag, "FrameTime") && FreeImage_SetTagType(tag, FIDT_LONG) &&
-                  FreeImage_SetTagCount(tag, 1) && FreeImage_SetTagLength(tag, 4) &&
-                  FreeImage_SetTagValue(tag, &value) &&
-                  FreeImage_SetMetadata(FIMD_ANIMATION, dib, "FrameTime", tag);
+  const bool ok = FreeImage_SetTagKey(tag, key) && FreeImage_SetTagType(tag, type) &&
+                  FreeImage_SetTagCount(tag, count) && FreeImage_SetTagLength(tag, length) &&
+                  FreeImage_SetTagValue(tag, value) &&
+                  FreeImage_SetMetadata(FIMD_ANIMATION, dib, key, tag);
   FreeImage_DeleteTag(tag);
   return ok;
+}
+
+bool SetFrameTime(FIBITMAP* dib, int ms) {
+  const DWORD value = static_cast<DWORD>(ms < 0 ? 0 : ms);
+  return SetAnimationTag(dib, "FrameTime", FIDT_LONG, 1, 4, &value);
 }
 
 // Lets `write` fill a temporary beside the file and gives it exactly that name only when whole,
@@ -78,9 +85,84 @@ bool WriteNewFile(const std::string& path, const std::function<bool(std::FILE*)>
 // A GIF of no frames, which the library opens as a multi-page bitmap to append frames to.
 constexpr BYTE kEmptyGif[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B};
 
+// Palette index of the pixels that keep what the frame before showed: transparent.
+constexpr BYTE kKept = kPreviewShadeCount;
+// The shared palette: the shades, the kept index, padded to a power of two.
+constexpr int kSharedPaletteSize = 8;
+
+struct Rect {
+  int left = 0, top = 0, width = 1, height = 1;
+};
+
+bool RowsDiffer(const PreviewImage& a, const PreviewImage& b, int y) {
+  const std::size_t at = static_cast<std::size_t>(y) * a.width;
+  return std::memcmp(&a.pixels[at], &b.pixels[at], a.width) != 0;
+}
+
+// The smallest rectangle around the pixels that differ; 1x1 at the origin when none does.
+Rect ChangedRect(const PreviewImage& before, const PreviewImage& now) {
+  int top = 0, bottom = now.height - 1;
+  while (top <= bottom && !RowsDiffer(before, now, top)) ++top;
+  if (top > bottom) return Rect();
+  while (!RowsDiffer(before, now, bottom)) --bottom;
+  int left = now.width, right = -1;
+  for (int y = top; y <= bottom; ++y) {
+    for (int x = 0; x < left; ++x) {
+      if (before.At(x, y) != now.At(x, y)) left = x;
+    }
+    for (int x = now.width - 1; x > right; --x) {
+      if (before.At(x, y) != now.At(x, y)) right = x;
+    }
+  }
+  return Rect{left, top, right - left + 1, bottom - top + 1};
+}
+
+// The rectangle of `now` as a 4-bit bitmap, pixels equal to `before` (when given) transparent.
+Bitmap PartBitmap(const PreviewImage& now, const PreviewImage* before, const Rect& r) {
+  Bitmap dib(FreeImage_Allocate(r.width, r.height, 4));
+  if (!dib) return dib;
+  RGBQUAD* palette = FreeImage_GetPalette(dib.get());
+  for (int i = 0; i < kPreviewShadeCount; ++i) {
+    palette[i] = RGBQUAD{kPreviewPalette[i].b, kPreviewPalette[i].g, kPreviewPalette[i].r, 0};
+  }
+  BYTE alpha[kSharedPaletteSize] = {255, 255, 255, 255, 0, 255, 255, 255};
+  FreeImage_SetTransparencyTable(dib.get(), alpha, kSharedPaletteSize);
+  for (int y = 0; y < r.height; ++y) {
+    BYTE* line = FreeImage_GetScanLine(dib.get(), r.height - 1 - y);
+    for (int x = 0; x < r.width; ++x) {
+      const BYTE shade = now.At(r.left + x, r.top + y);
+      const BYTE v =
+          before != nullptr && before->At(r.left + x, r.top + y) == shade ? kKept : shade;
+      line[x / 2] = (x % 2) ? static_cast<BYTE>(line[x / 2] | v) : static_cast<BYTE>(v << 4);
+    }
+  }
+  return dib;
+}
+
+// Frame j as only what changed since the frame before, drawn over it: the changed rectangle,
+// unchanged pixels transparent, the frame not disposed of, colours from the one shared palette.
+Bitmap ChangesBitmap(const PreviewImage& now, const PreviewImage* before) {
+  const Rect r = before != nullptr ? ChangedRect(*before, now) : Rect{0, 0, now.width, now.height};
+  Bitmap dib = PartBitmap(now, before, r);
+  if (!dib) return dib;
+  const WORD left = static_cast<WORD>(r.left), top = static_cast<WORD>(r.top);
+  const BYTE keep = 1, noLocalPalette = 1;
+  bool ok = SetAnimationTag(dib.get(), "FrameLeft", FIDT_SHORT, 1, 2, &left) &&
+            SetAnimationTag(dib.get(), "FrameTop", FIDT_SHORT, 1, 2, &top) &&
+            SetAnimationTag(dib.get(), "DisposalMethod", FIDT_BYTE, 1, 1, &keep) &&
+            SetAnimationTag(dib.get(), "NoLocalPalette", FIDT_BYTE, 1, 1, &noLocalPalette);
+  if (before == nullptr) {
+    RGBQUAD shared[kSharedPaletteSize] = {};
+    std::memcpy(shared, FreeImage_GetPalette(dib.get()), sizeof shared);
+    ok = ok && SetAnimationTag(dib.get(), "GlobalPalette", FIDT_PALETTE, kSharedPaletteSize,
+                               sizeof shared, shared);
+  }
+  return ok ? std::move(dib) : Bitmap();
+}
+
 // Appends the frames to an in-memory multi-page GIF and writes it to the file.
-bool WriteGifFrames(std::FILE* file, int count, const std::function<PreviewImage(int)>& frame,
-                    const std::function<int(int)>& frameMs) {
+bool WriteWholeFrames(std::FILE* file, int count, const std::function<PreviewImage(int)>& frame,
+                      const std::function<int(int)>& frameMs) {
   FIMEMORY* source = FreeImage_OpenMemory(const_cast<BYTE*>(kEmptyGif), sizeof kEmptyGif);
   FIMULTIBITMAP* gif = source ? FreeImage_LoadMultiBitmapFromMemory(FIF_GIF, source, 0) : nullptr;
   bool ok = gif != nullptr && count > 0;
@@ -98,6 +180,67 @@ bool WriteGifFrames(std::FILE* file, int count, const std::function<PreviewImage
   if (gif != nullptr) FreeImage_CloseMultiBitmap(gif, 0);
   if (source != nullptr) FreeImage_CloseMemory(source);
   return ok;
+}
+
+// Skips the data sub-blocks at `at`, up to and with their terminator; false past the end.
+bool SkipSubBlocks(const BYTE* data, std::size_t size, std::size_t& at) {
+  while (at < size && data[at] != 0) at += data[at] + 1u;
+  return at++ < size;
+}
+
+// In a GIF of one frame as the library writes it, the part that is the frame itself: from its
+// first block after the header and global palette that is not an application or comment
+// extension, to the trailer. False when the data is no such GIF.
+bool FramePart(const BYTE* data, std::size_t size, std::size_t& begin, std::size_t& end) {
+  if (size < 13) return false;
+  std::size_t at = 13 + ((data[10] & 0x80) ? 3u << ((data[10] & 7) + 1) : 0u);
+  begin = 0;
+  while (at < size && data[at] != 0x3B) {
+    const bool extension = data[at] == 0x21 && at + 1 < size;
+    if (!extension && data[at] != 0x2C) return false;
+    if (begin == 0 && !(extension && (data[at + 1] == 0xFF || data[at + 1] == 0xFE))) begin = at;
+    if (extension) {
+      at += 2;
+    } else {
+      if (at + 10 > size) return false;
+      at += 11 + ((data[at + 9] & 0x80) ? 3u << ((data[at + 9] & 7) + 1) : 0u);  // + code size
+    }
+    if (!SkipSubBlocks(data, size, at)) return false;
+  }
+  end = at;
+  return at < size && begin != 0;
+}
+
+// Writes the bitmap as the frame of a GIF: the whole GIF but its trailer for the first frame,
+// only the frame's own blocks for the others. The library writes each frame once, into memory.
+bool AppendFrame(std::FILE* file, FIBITMAP* dib, bool first) {
+  FIMEMORY* memory = FreeImage_OpenMemory();
+  BYTE* data = nullptr;
+  DWORD size = 0;
+  std::size_t begin = 0, end = 0;
+  bool ok = memory != nullptr && FreeImage_SaveToMemory(FIF_GIF, dib, memory, 0) &&
+            FreeImage_AcquireMemory(memory, &data, &size) && FramePart(data, size, begin, end);
+  if (ok && first) begin = 0;
+  ok = ok && std::fwrite(data + begin, 1, end - begin, file) == end - begin;
+  if (memory != nullptr) FreeImage_CloseMemory(memory);
+  return ok;
+}
+
+// Writes the frames as changes over the frame before, each as soon as it is drawn.
+bool WriteChangedFrames(std::FILE* file, int count, const std::function<PreviewImage(int)>& frame,
+                        const std::function<int(int)>& frameMs,
+                        const std::function<void(int)>& appended) {
+  bool ok = count > 0;
+  PreviewImage before;
+  for (int j = 0; ok && j < count; ++j) {
+    PreviewImage image = frame(j);
+    if (j > 0 && (image.width != before.width || image.height != before.height)) return false;
+    const Bitmap dib = ChangesBitmap(image, j > 0 ? &before : nullptr);
+    ok = dib && SetFrameTime(dib.get(), frameMs(j)) && AppendFrame(file, dib.get(), j == 0);
+    if (ok && appended) appended(j);
+    before = std::move(image);
+  }
+  return ok && std::fputc(0x3B, file) != EOF;
 }
 
 }  // namespace
@@ -136,10 +279,13 @@ bool WritePreviewPng(const std::string& path, const PreviewImage& image) {
 
 bool WritePreviewGif(const std::string& path, int count,
                      const std::function<PreviewImage(int j)>& frame,
-                     const std::function<int(int j)>& frameMs) {
+                     const std::function<int(int j)>& frameMs, const GifWriting& how) {
   const ImageLibrary library;
-  return WriteNewFile(path,
-                      [&](std::FILE* file) { return WriteGifFrames(file, count, frame, frameMs); });
+  return WriteNewFile(path, [&](std::FILE* file) {
+    return how.storage == GifFrameStorage::Whole
+               ? WriteWholeFrames(file, count, frame, frameMs)
+               : WriteChangedFrames(file, count, frame, frameMs, how.appended);
+  });
 }
 
 }  // namespace vorlix

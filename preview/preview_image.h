@@ -22,11 +22,22 @@ std::string ResolvePreviewName(const std::string& name);
 // or cannot be written completely (nothing is left behind then).
 bool WritePreviewPng(const std::string& path, const PreviewImage& image);
 
+// How the frames of a GIF are stored. Whole: every frame complete, with its own palette.
+// Changes: only the rectangle that changed since the frame before, its unchanged pixels
+// transparent, drawn over that frame, with one shared palette; a viewer shows the same frames,
+// in a much smaller file that is written much faster when little changes between frames.
+enum class GifFrameStorage { Whole, Changes };
+
+struct GifWriting {
+  GifFrameStorage storage = GifFrameStorage::Whole;
+  std::function<void(int j)> appended;  // told after frame j is stored, when set
+};
+
 // Writes `count` frames, asked for one at a time, as a looping animated GIF into a new file;
 // frame j is shown for frameMs(j) milliseconds (kept to the format's hundredths). False as for
 // WritePreviewPng, also when a frame has another size than the first.
 bool WritePreviewGif(const std::string& path, int count,
                      const std::function<PreviewImage(int j)>& frame,
-                     const std::function<int(int j)>& frameMs);
+                     const std::function<int(int j)>& frameMs, const GifWriting& how = {});
 
 }  // namespace vorlix

@@ -17,13 +17,25 @@ PreviewImage DrawFrame(PreviewFrames& frames, int j, PreviewStyle style) {
   return DrawPreview(view, style);
 }
 
-bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFrames& frames) {
+// The tracker style's GIF stores only what changes between frames and tells of every frame as
+// a conversion does; the picture style's stays as it always was.
+bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFrames& frames,
+               const RunReporter& reporter, std::ostream& out) {
   if (PreviewKindOf(name) == PreviewFileKind::Png) {
     return WritePreviewPng(name, DrawFrame(frames, request.frame, request.style));
   }
+  GifWriting how;
+  if (request.style == PreviewStyle::Tracker) {
+    out << SavingToLine(name);
+    how.storage = GifFrameStorage::Changes;
+    how.appended = [&, total = frames.FrameCount()](int j) {
+      out << FrameConvertedLine(j);
+      reporter.SetStatusText(ConvertedFramesStatus(j + 1, total));
+    };
+  }
   return WritePreviewGif(
       name, frames.FrameCount(), [&](int j) { return DrawFrame(frames, j, request.style); },
-      [used = frames.Used()](int j) { return FrameMilliseconds(used, j); });
+      [used = frames.Used()](int j) { return FrameMilliseconds(used, j); }, how);
 }
 
 // What the picture options chose, said as a conversion says it.
@@ -87,7 +99,7 @@ bool PreviewRun(const PreviewRequest& request, const std::string& inputPath,
   }
   const std::string name = ResolvePreviewName(typedName);
   ReportChoices(*frames, settings, reporter);
-  if (!WriteFile(request, name, *frames)) {
+  if (!WriteFile(request, name, *frames, reporter, out)) {
     Report(reporter, Message::CannotWriteFile, name);
     return false;
   }

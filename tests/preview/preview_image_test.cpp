@@ -4,15 +4,17 @@
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.hpp>
 
+#include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include "convert/animation.h"
-#include "preview/module_timing.h"
 #include "convert/xm/pattern_encoding.h"
+#include "convert/xm/xm_writer.h"
+#include "preview/module_timing.h"
 #include "preview/preview_frames.h"
 #include "preview/preview_image.h"
 #include "preview/preview_run.h"
-#include "convert/xm/xm_writer.h"
 #include "tests/support/gif_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_helpers.h"
@@ -65,6 +67,32 @@ std::vector<ReadPage> ReadGifPages(const std::string& path) {
   return pages;
 }
 
+// The frames of a written GIF as a viewer shows them, each drawn over what the ones before left
+// (the image library's playback); shades as in ReadGifPages, 254 for a pixel not opaque.
+std::vector<PreviewImage> ReadComposedFrames(const std::string& path) {
+  const ImageLibrary library;
+  std::vector<PreviewImage> frames;
+  FIMULTIBITMAP* gif =
+      FreeImage_OpenMultiBitmap(FIF_GIF, path.c_str(), FALSE, TRUE, FALSE, GIF_PLAYBACK);
+  if (gif == nullptr) return frames;
+  for (int p = 0; p < FreeImage_GetPageCount(gif); ++p) {
+    FIBITMAP* dib = FreeImage_LockPage(gif, p);
+    PreviewImage image{
+        static_cast<int>(FreeImage_GetWidth(dib)), static_cast<int>(FreeImage_GetHeight(dib)), {}};
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width; ++x) {
+        RGBQUAD c{};
+        FreeImage_GetPixelColor(dib, x, image.height - 1 - y, &c);
+        image.pixels.push_back(c.rgbReserved == 255 ? ShadeOf(c) : 254);
+      }
+    }
+    FreeImage_UnlockPage(gif, dib, FALSE);
+    frames.push_back(image);
+  }
+  FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
+  return frames;
+}
+
 PreviewImage Checker(int width, int height, int phase) {
   PreviewImage image{width, height, {}};
   for (int y = 0; y < height; ++y) {
@@ -85,6 +113,54 @@ TEST(WritePreviewGif, PagesReadBackAsTheFramesWithTheirTimes) {
     EXPECT_EQ(pages[j].image.pixels, Checker(7, 5, j).pixels) << j;
     EXPECT_EQ(pages[j].frameMs, times[j]) << j;
   }
+}
+
+TEST(WritePreviewGif, StoredAsChangesAViewerShowsTheSameFrames) {
+  // Each frame and the size of the rectangle stored for it: what changed since the frame before.
+  struct Step {
+    const char* what;
+    std::function<void(PreviewImage&)> change;
+    int storedWidth, storedHeight;
+  };
+  const auto set = [](int x, int y, std::uint8_t shade) {
+    return [=](PreviewImage& image) { image.pixels[y * image.width + x] = shade; };
+  };
+  const Step steps[] = {
+      {"first frame whole", [](PreviewImage&) {}, 9, 6},
+      {"nothing changed", [](PreviewImage&) {}, 1, 1},
+      {"last pixel", set(8, 5, kBreakMark), 1, 1},
+      {"first pixel", set(0, 0, kFaint), 1, 1},
+      {"two corners", [&](PreviewImage& i) { set(1, 4, kFaint)(i), set(6, 2, kInk)(i); }, 6, 3},
+      {"all of it", [](PreviewImage& i) { i = Checker(9, 6, 1); }, 9, 6},
+  };
+  std::vector<PreviewImage> frames;
+  PreviewImage image = Checker(9, 6, 0);
+  for (const Step& step : steps) {
+    step.change(image);
+    frames.push_back(image);
+  }
+  const int count = static_cast<int>(frames.size());
+  TempDir dir;
+  std::vector<int> told;
+  GifWriting how{GifFrameStorage::Changes, [&](int j) { told.push_back(j); }};
+  ASSERT_TRUE(WritePreviewGif(
+      dir / "x.gif", count, [&](int j) { return frames[j]; }, [](int j) { return 20 + 10 * j; },
+      how));
+  EXPECT_EQ(told, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  const std::vector<PreviewImage> shown = ReadComposedFrames(dir / "x.gif");
+  const std::vector<ReadPage> stored = ReadGifPages(dir / "x.gif");
+  ASSERT_EQ(static_cast<int>(shown.size()), count);
+  ASSERT_EQ(static_cast<int>(stored.size()), count);
+  for (int j = 0; j < count; ++j) {
+    EXPECT_EQ(shown[j].pixels, frames[j].pixels) << steps[j].what;
+    EXPECT_EQ(stored[j].frameMs, 20 + 10 * j) << steps[j].what;
+    EXPECT_EQ(stored[j].image.width, steps[j].storedWidth) << steps[j].what;
+    EXPECT_EQ(stored[j].image.height, steps[j].storedHeight) << steps[j].what;
+  }
+  // A frame of another size than the first: no GIF is left behind.
+  EXPECT_FALSE(WritePreviewGif(
+      dir / "y.gif", 2, [](int j) { return Checker(4, 4 + j, 0); }, [](int) { return 10; }, how));
+  EXPECT_FALSE(testfs::Exists(dir / "y.gif"));
 }
 
 TEST(WritePreviewFiles, NeverReplaceAFileAndLeaveNothingOnFailure) {
@@ -177,6 +253,43 @@ TEST(PreviewRun, AnimatedGifFramesEqualThePicturePreview) {
     ASSERT_TRUE(frames->View(j, view));
     EXPECT_EQ(pages[j].image.pixels, DrawPicture(view).pixels) << j;
     EXPECT_EQ(pages[j].frameMs / 10, FrameMilliseconds(s, j) / 10) << j;
+  }
+}
+
+TEST(PreviewRun, TrackerGifShowsEveryFrameAndTellsOfEachAsAConversionDoes) {
+  TempDir dir(true);
+  testgif::GifDescription gif;
+  gif.width = 24;
+  gif.height = 16;
+  gif.globalPalette = {{255, 255, 255}, {0, 0, 0}};
+  for (int f = 0; f < 5; ++f) {
+    testgif::GifFrame frame = testgif::SolidFrame(0, 0, 24, 16, 0);
+    // A block that moves, and a frame that repeats the one before.
+    for (int y = 4; y < 10; ++y) {
+      for (int x = 0; x < 6; ++x) frame.indices[y * 24 + x + 4 * std::min(f, 3)] = 1;
+    }
+    gif.frames.push_back(frame);
+  }
+  ASSERT_TRUE(testgif::WriteGif("in.gif", gif));
+  const ConversionSettings s = testutil::Sized(16, 12, true);
+  std::vector<std::string> statuses;
+  const RunReporter reporter{[](MessageKind, const std::string&) {},
+                             [&](const std::string& t) { statuses.push_back(t); }};
+  std::ostringstream out;
+  ASSERT_TRUE(PreviewRun({"t.gif", PreviewStyle::Tracker, 0}, "in.gif", s, reporter, out));
+  std::string expected = SavingToLine("t.gif");
+  for (int j = 0; j < 5; ++j) expected += FrameConvertedLine(j);
+  EXPECT_EQ(out.str(), expected + PreviewSavedLine("t.gif"));
+  EXPECT_EQ(statuses.back(), ConvertedFramesStatus(5, 5));
+  RunError error = RunError::None;
+  const auto frames = PreviewFrames::Open("in.gif", s, error);
+  ASSERT_TRUE(frames && frames->WaitUntilPrepared(std::chrono::seconds(10)));
+  const std::vector<PreviewImage> shown = ReadComposedFrames("t.gif");
+  ASSERT_EQ(static_cast<int>(shown.size()), frames->FrameCount());
+  for (int j = 0; j < frames->FrameCount(); ++j) {
+    PatternView view;
+    ASSERT_TRUE(frames->View(j, view));
+    EXPECT_EQ(shown[j].pixels, DrawTracker(view).pixels) << j;
   }
 }
 
