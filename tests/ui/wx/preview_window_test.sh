@@ -63,8 +63,12 @@ check "the tracker style draws another picture" "changed" \
 # Alt+P plays: the troll waves.
 keys alt+p
 import -window "$preview" "$work/playing1.png"
-sleep 0.7
-import -window "$preview" "$work/playing2.png"
+# A loaded machine may show the next frame late: look again for a few seconds.
+for _ in 1 2 3 4 5 6 7 8; do
+  sleep 0.7
+  import -window "$preview" "$work/playing2.png"
+  cmp -s "$work/playing1.png" "$work/playing2.png" || break
+done
 keys alt+p
 check "Alt+P plays the frames" "changed" \
   "$(cmp -s "$work/playing1.png" "$work/playing2.png" && echo same || echo changed)"
