@@ -24,8 +24,8 @@ for frames in "${frame_counts[@]}"; do
   [ -f "$gif" ] || "$build/tests/tools/make_gif" tiny "$gif" "$frames"
   rm -f "$out"/tiny-"$frames"*.xm
   status=0
-  (cd "$out" && /usr/bin/time -f '%e %M' -o "$out/time.txt" timeout 600 "$build/vorlix-cli" -q \
-    "$gif" "tiny-$frames" 2>"$out/err.txt") || status=$?
+  (cd "$out" && /usr/bin/time -f '%e %M' -o "$out/time.txt" timeout 600 "$build/vorlix-cli" \
+    "$gif" "tiny-$frames" >/dev/null 2>"$out/err.txt") || status=$?
   read -r wall peak <"$out/time.txt" || true
   outcome="exit $status"
   grep -q 'Too many frames' "$out/err.txt" && outcome="$outcome, cut to 240"

@@ -1,10 +1,7 @@
 // vorlix-cli: the headless converter. Runs Load and Save of the window program on the options
 // and paths given on the command line.
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <iostream>
-#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +9,7 @@
 #include "cli/core/cli_options.h"
 #include "convert/conversion_run.h"
 #include "platform/console.h"
+#include "platform/file_checks.h"
 #include "platform/remove_on_signal.h"
 #include "preview/preview_run.h"
 #include "settings/settings_file.h"
@@ -23,9 +21,30 @@ constexpr int kWritten = 0;
 constexpr int kNotWritten = 1;
 constexpr int kUsageError = 2;
 
-// Discards what is written to it: standard output under --quiet.
-struct NullBuffer : std::streambuf {
-  int overflow(int c) override { return c; }
+// The progress lines on their way to standard output (nowhere under --quiet), noting whether
+// the last line is still open: a message on standard error ends it first, so that the two never
+// run together in a terminal.
+class ProgressBuffer : public std::streambuf {
+ public:
+  explicit ProgressBuffer(std::streambuf* target) : target_(target) {}
+  bool LineOpen() const { return open_; }
+
+ protected:
+  int overflow(int c) override {
+    if (c == traits_type::eof() || target_ == nullptr) return traits_type::not_eof(c);
+    open_ = c != '\n';
+    return target_->sputc(static_cast<char>(c));
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    if (target_ == nullptr || n <= 0) return n;
+    open_ = s[n - 1] != '\n';
+    return target_->sputn(s, n);
+  }
+  int sync() override { return target_ == nullptr ? 0 : target_->pubsync(); }
+
+ private:
+  std::streambuf* target_;
+  bool open_ = false;
 };
 
 // The preview that --preview asks for; true when it was written.
@@ -34,10 +53,7 @@ bool WritePreview(const vorlix::CliOptions& options, const vorlix::ConversionSet
   vorlix::PreviewRequest request;
   request.typedName = *options.preview;
   request.style = options.previewStyle.value_or(vorlix::PreviewStyle::Picture);
-  // Any frame past the last is refused, however large.
-  request.frame = static_cast<int>(
-      std::min<std::uint32_t>(options.previewFrame.value_or(vorlix::kDefaultPreviewFrame),
-                              std::numeric_limits<int>::max()));
+  request.frame = options.previewFrame.value_or(vorlix::kDefaultPreviewFrame);
   return vorlix::PreviewRun(request, options.input, settings, reporter, progress);
 }
 
@@ -54,16 +70,35 @@ std::optional<int> PreviewStep(const vorlix::CliOptions& options,
   return std::nullopt;
 }
 
+// --save-settings: the exit status when it failed or ends the run, nothing when a run follows.
+std::optional<int> SaveSettingsStep(const vorlix::CliOptions& options,
+                                    const vorlix::ConversionSettings& settings,
+                                    const vorlix::RunReporter& reporter) {
+  using namespace vorlix;
+  if (!options.saveSettings) return std::nullopt;
+  if (!SaveSettingsFile(settings)) {
+    if (ReadOnlyFile(SettingsFileName)) {
+      Report(reporter, Message::SettingsReadOnly, SettingsFileName);
+    } else {
+      Report(reporter, Message::CannotSaveSettings);
+    }
+    return kNotWritten;
+  }
+  if (options.input.empty()) return kWritten;
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   vorlix::PrepareStandardStreams();  // each progress line reaches a pipe as it is written
-  vorlix::IgnoreWriteSignals();  // a closed pipe on standard output is a closed standard output
+  vorlix::IgnoreWriteSignals();      // a closed pipe on standard output is a closed standard output
   using namespace vorlix;
   std::string error;
   const auto options = ParseCliOptions(CommandLineArguments(argc, argv), error);
   if (!options) {
-    std::cerr << "vorlix-cli: " << error << " (see vorlix-cli --help)\n";
+    std::cerr << MessageCaption(MessageKind::Error) << ": " << error
+              << " (see vorlix-cli --help)\n";
     return kUsageError;
   }
   if (options->help) {
@@ -79,22 +114,18 @@ int main(int argc, char** argv) {
   LoadSettingsFile(settings);
   ReadOptions(CliOptionValues(*options, settings), settings);
 
-  const RunReporter reporter{[](MessageKind kind, const std::string& text) {
+  ProgressBuffer lines(options->quiet ? nullptr : std::cout.rdbuf());
+  std::ostream progress(&lines);
+  // Under --quiet only errors are shown.
+  const RunReporter reporter{[&](MessageKind kind, const std::string& text) {
+                               if (options->quiet && kind != MessageKind::Error) return;
+                               if (lines.LineOpen()) progress << "\n";
+                               progress.flush();
                                std::cerr << MessageCaption(kind) << ": " << text << "\n";
                              },
                              [](const std::string&) {}};
 
-  if (options->saveSettings) {
-    if (!SaveSettingsFile(settings)) {
-      Report(reporter, Message::CannotSaveSettings);
-      return kNotWritten;
-    }
-    if (options->input.empty()) return kWritten;
-  }
-
-  NullBuffer nothing;
-  std::ostream silent(&nothing);
-  std::ostream& progress = options->quiet ? silent : std::cout;
+  if (const auto status = SaveSettingsStep(*options, settings, reporter)) return *status;
 
   // A preview name that cannot be written is refused before anything is read.
   if (options->preview && !CheckPreviewName(*options->preview, reporter)) return kNotWritten;
@@ -106,8 +137,8 @@ int main(int argc, char** argv) {
   const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
   const SaveOutcome outcome =
       ConversionRun(typedOutput, options->input, reporter, progress, settings, state);
-  // The success line has no line end of its own; every other run ends on a full line.
-  if (outcome == SaveOutcome::Written) progress << "\n";
+  // The success line has no line end of its own; every run ends on a full line.
+  if (lines.LineOpen()) progress << "\n";
   progress.flush();
   return outcome == SaveOutcome::Written ? kWritten : kNotWritten;
 }

@@ -24,6 +24,8 @@ constexpr MessageEntry kMessages[] = {
     {Message::SavedToFile, MessageKind::Information, "Successfully saved to file {name}."},
     {Message::SettingsSaved, MessageKind::Information, "Done."},
     {Message::CannotSaveSettings, MessageKind::Error, "Cannot save the settings."},
+    {Message::SettingsReadOnly, MessageKind::Error,
+     "Cannot save the settings: {name} is read-only."},
     {Message::AutomaticThreshold, MessageKind::Information, "Automatic threshold: {threshold}."},
     {Message::GifTiming, MessageKind::Information,
      "Timing from the GIF: tempo {tempo}, speed {speed} for a median delay of {delay} "

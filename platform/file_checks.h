@@ -20,6 +20,10 @@ bool ThereButUnreadable(const std::string& path);
 // True when the path names a folder (or a link to one).
 bool IsFolder(const std::string& path);
 
+// True when a file exists at the path and may not be written: it has no write permission at all
+// (read-only even to an administrator) or none for this process.
+bool ReadOnlyFile(const std::string& path);
+
 // A typed path as a path of this platform: a backslash is a directory separator.
 std::string NativePath(const std::string& typed);
 

@@ -15,8 +15,10 @@ namespace vorlix {
 std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t limit);
 
 // Writes `bytes` into a hidden ".NAME.XXXXXX" beside the file at `path` and renames it over it,
-// with the permissions a new file gets. A path that names something other than a regular file is
-// left alone. False when nothing was replaced; no temporary is left either way.
+// with the old file's permissions (those a new file gets when there was none). A read-only file,
+// or a path that names something other than a regular file, is left alone. Being a new file, it
+// is no longer a hard link of another name. False when nothing was replaced; no temporary is
+// left either way.
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace vorlix

@@ -2,6 +2,7 @@
 // GIF at the module's timing. Runs without a window.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -13,7 +14,7 @@ namespace vorlix {
 struct PreviewRequest {
   std::string typedName;  // ends in .png or .gif
   PreviewStyle style = PreviewStyle::Picture;
-  int frame = 0;  // the frame of a PNG
+  std::int64_t frame = 0;  // the frame of a PNG; any number --frame takes
 };
 
 // True when a preview can be written under the typed name: it ends in .png or .gif and its

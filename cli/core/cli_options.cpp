@@ -1,5 +1,6 @@
 #include "cli/core/cli_options.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "cli/core/option_table.h"
+#include "platform/file_checks.h"
 
 namespace vorlix {
 namespace {
@@ -28,11 +30,15 @@ std::string ExpectsNumber(const char* option) {
          std::to_string(std::numeric_limits<std::uint32_t>::max());
 }
 
-// A whole unsigned decimal number of at most 32 bits.
+// A whole unsigned decimal number of at most 32 bits; leading zeros, however many, do not count.
 std::optional<std::uint32_t> ParseNumber(const std::string& text) {
-  if (text.empty() || text.size() > 10) return std::nullopt;
+  if (text.empty()) return std::nullopt;
+  // All zeros leave the last one.
+  const std::size_t first = std::min(text.find_first_not_of('0'), text.size() - 1);
+  const std::string_view digits = std::string_view(text).substr(first);
+  if (digits.size() > 10) return std::nullopt;
   std::uint64_t value = 0;
-  for (char c : text) {
+  for (char c : digits) {
     if (c < '0' || c > '9') return std::nullopt;
     value = value * 10 + static_cast<std::uint64_t>(c - '0');
   }
@@ -178,6 +184,25 @@ bool ReadOption(const std::vector<std::string>& args, std::size_t& i, CliOptions
   return ApplyOption(*row, inlineValue ? *inlineValue : args[++i], options, error);
 }
 
+// True when the name, as typed, can only be a folder: it ends in a separator, or its last
+// component is "." or "..". A module would be hidden in it (".xm", "..xm").
+bool FolderLike(const std::string& name) {
+  const std::size_t slash = name.find_last_of("/\\");
+  const std::string last = name.substr(slash == std::string::npos ? 0 : slash + 1);
+  return last.empty() || last == "." || last == "..";
+}
+
+// An OUTPUT that names no module file: empty, folder-like, or an existing folder. False with
+// `error` set then.
+bool CheckOutput(const std::string& output, std::string& error) {
+  if (output.empty()) {
+    error = "OUTPUT is empty: give the name of the module file";
+  } else if (FolderLike(output) || IsFolder(NativePath(output))) {
+    error = "OUTPUT '" + output + "' is a folder: give the name of the module file";
+  }
+  return error.empty();
+}
+
 }  // namespace
 
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
@@ -200,7 +225,10 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
     return std::nullopt;
   }
   if (!positional.empty()) options.input = positional[0];
-  if (positional.size() == 2) options.output = positional[1];
+  if (positional.size() == 2) {
+    if (!CheckOutput(positional[1], error)) return std::nullopt;
+    options.output = positional[1];
+  }
   if (options.input.empty() && !options.saveSettings && !options.help && !options.version) {
     error = "no input GIF given";
     return std::nullopt;

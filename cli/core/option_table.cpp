@@ -119,7 +119,8 @@ constexpr CliOptionRow kOptionTable[] = {
              "pattern view's text)"},
     SwitchRow("--save-settings", nullptr, &CliOptions::saveSettings,
               "store the resulting options in vorlix.conf (INPUT optional)"),
-    SwitchRow("--quiet", "-q", &CliOptions::quiet, "no progress lines on standard output"),
+    SwitchRow("--quiet", "-q", &CliOptions::quiet,
+              "errors only: no progress lines, no Information messages"),
     SwitchRow("--help", "-h", &CliOptions::help, "this text"),
     SwitchRow("--version", nullptr, &CliOptions::version, "the version"),
 };
@@ -222,13 +223,14 @@ std::string CliUsage() {
          "Turns an animated GIF into an XM module whose patterns draw the animation.\n"
          "\n"
          "OUTPUT gets \".xm\" added when missing; an existing file is never replaced: the name\n"
-         "is numbered (_1, _2, ...) instead. Without OUTPUT the module is named after INPUT.\n"
+         "is numbered (_1, _2, ...) instead. Without OUTPUT the module is named after INPUT;\n"
+         "an empty OUTPUT or one that names a folder is a usage error.\n"
          "Options start from the built-in defaults, then vorlix.conf of the working folder.\n"
          "\n" +
          OptionHelp() +
          "\n"
-         "Values out of range are clamped. Exit status: 0 module written, 1 not written,\n"
-         "2 usage error.\n";
+         "Values out of range are clamped. Every error is one line on standard error that\n"
+         "starts with \"Error: \". Exit status: 0 module written, 1 not written, 2 usage error.\n";
 }
 
 }  // namespace vorlix

@@ -37,6 +37,13 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool ReadOnlyFile(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  if ((info.st_mode & 0222) == 0) return true;
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
 std::string NativePath(const std::string& typed) {
   std::string path = typed;
   std::replace(path.begin(), path.end(), '\\', '/');

@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <time.h>
 
+#include <cerrno>
+#include <cstdint>
+
+#include "platform/posix/folder_entry.h"
 #include "platform/posix/new_file_mode.h"
 #include "platform/remove_on_signal.h"
 
@@ -20,10 +24,53 @@ constexpr int kMaxCommitAttempts = 10000;
 // 255 bytes a file name may have.
 constexpr std::size_t kTemporaryStemLength = 200;
 
-// Moves the temporary to `name` where the file system cannot link: renamed, but never over a
-// file. Sets errno as link does.
-bool RenameWithoutReplacing(const std::string& tempPath, const std::string& name) {
-  return ::renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0;
+// Attempts at a free temporary name before giving up.
+constexpr int kMaxCreateAttempts = 100;
+
+// Six letters that differ from call to call and from process to process.
+std::string UniqueLetters() {
+  static std::uint64_t counter = 0;
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  std::uint64_t x =
+      static_cast<std::uint64_t>(now.tv_nsec) ^ (static_cast<std::uint64_t>(now.tv_sec) << 30) ^
+      (static_cast<std::uint64_t>(::getpid()) << 40) ^ (++counter * 0x9E3779B97F4A7C15ull);
+  // A 64-bit mix, so that close inputs give unrelated names.
+  x ^= x >> 33;
+  x *= 0xFF51AFD7ED558CCDull;
+  x ^= x >> 33;
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::string letters;
+  for (int i = 0; i < 6; ++i, x /= 62) letters += kLetters[x % 62];
+  return letters;
+}
+
+// Creates a new file `stem` + six letters in the folder, readable and writable by its owner
+// only (as mkstemp does); sets `path` to its name. -1 when it could not be created.
+int CreateNew(const FolderEntry& folder, const std::string& folderPrefix, const std::string& stem,
+              std::string& path) {
+  if (folder.Folder() == -1) return -1;
+  for (int attempt = 0; attempt < kMaxCreateAttempts; ++attempt) {
+    const std::string name = stem + UniqueLetters();
+    const int fd =
+        ::openat(folder.Folder(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) path = folderPrefix + name;
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Links the temporary in under `name`, never over a file; where the file system cannot link,
+// renames it, never over a file either. 0 when it has the name, with `renamed` set when the
+// temporary name went with it; otherwise the error of the link (EEXIST: the name is taken).
+int GiveName(const std::string& tempPath, const std::string& name, bool& renamed) {
+  const FolderEntry from(tempPath), to(name);
+  renamed = false;
+  if (::linkat(from.Folder(), from.Name(), to.Folder(), to.Name(), 0) == 0) return 0;
+  const int error = errno;
+  if (error != EPERM && error != ENOTSUP && error != ENOSYS && error != EMLINK) return error;
+  renamed = ::renameat2(from.Folder(), from.Name(), to.Folder(), to.Name(), RENAME_NOREPLACE) == 0;
+  return renamed ? 0 : errno;
 }
 
 }  // namespace
@@ -32,9 +79,13 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   const std::size_t slash = finalName.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   TemporaryFile temp;
-  std::string path = finalName.substr(0, nameStart) + "." +
-                     finalName.substr(nameStart, kTemporaryStemLength) + ".XXXXXX";
-  const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+  // Made relative to the folder: the temporary's name is longer than `finalName`, whose whole
+  // path may already be as long as a path can be.
+  const FolderEntry folder(finalName);
+  std::string stem = ".";
+  stem.append(finalName, nameStart, kTemporaryStemLength).append(".");
+  std::string path;
+  const int fd = CreateNew(folder, finalName.substr(0, nameStart), stem, path);
   if (fd < 0) return temp;
   RemoveOnSignal(path);
   std::FILE* file = ::fchmod(fd, NewFileMode()) == 0 ? ::fdopen(fd, "wb") : nullptr;
@@ -57,21 +108,19 @@ bool FinishFile(std::FILE* file) {
 std::string CommitTemporary(const std::string& tempPath, std::string name,
                             const std::function<std::string()>& nextName) {
   for (int attempt = 0; attempt < kMaxCommitAttempts; ++attempt) {
-    bool done = ::link(tempPath.c_str(), name.c_str()) == 0;
-    if (done) {
-      // Interrupted here, the module is whole under its name and only the temporary goes.
-      DiscardTemporary(tempPath);
+    bool renamed = false;
+    const int error = GiveName(tempPath, name, renamed);
+    if (error == 0) {
+      // Linked and interrupted here, the module is whole under its name and only the temporary
+      // goes.
+      if (renamed) {
+        ForgetOnSignal();
+      } else {
+        DiscardTemporary(tempPath);
+      }
       return name;
     }
-    if (errno == EPERM || errno == ENOTSUP || errno == ENOSYS || errno == EMLINK) {
-      // A file system without hard links.
-      done = RenameWithoutReplacing(tempPath, name);
-      if (done) {
-        ForgetOnSignal();
-        return name;
-      }
-    }
-    if (errno != EEXIST) break;
+    if (error != EEXIST) break;
     name = nextName();
   }
   DiscardTemporary(tempPath);
@@ -79,7 +128,8 @@ std::string CommitTemporary(const std::string& tempPath, std::string name,
 }
 
 void DiscardTemporary(const std::string& tempPath) {
-  ::unlink(tempPath.c_str());
+  const FolderEntry temp(tempPath);
+  ::unlinkat(temp.Folder(), temp.Name(), 0);
   ForgetOnSignal();
 }
 

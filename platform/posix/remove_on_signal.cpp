@@ -1,17 +1,22 @@
 #include "platform/remove_on_signal.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstring>
 
 #include "platform/posix/end_by_signal.h"
+#include "platform/posix/folder_entry.h"
 
 namespace vorlix {
 namespace {
 
-// What the handler may touch: a fixed buffer and a flag, nothing that allocates.
-char gPath[4096];
+// What the handler may touch: the folder of the file, opened for lookups, its name in a fixed
+// buffer and a flag; nothing that allocates. Removed relative to its folder, a file is found
+// even where its whole path is longer than a path may be.
+int gFolder = -1;
+char gName[4096];
 volatile std::sig_atomic_t gArmed = 0;
 // Every signal whose default action ends the process, but PIPE and XFSZ, which are ignored.
 constexpr int kSignals[] = {SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,  SIGALRM,
@@ -45,7 +50,7 @@ void InstallOnce() {
 }  // namespace
 
 extern "C" void RemoveTemporaryAndEnd(int signal) {
-  if (gArmed) ::unlink(gPath);
+  if (gArmed) ::unlinkat(gFolder, gName, 0);
   // Unlink, signal and raise are all safe in a handler. The signal is delivered again when the
   // handler returns, now with its default action.
   std::signal(signal, SIG_DFL);
@@ -53,16 +58,22 @@ extern "C" void RemoveTemporaryAndEnd(int signal) {
 }
 
 bool RemoveOnSignal(const std::string& path) {
-  gArmed = 0;
-  if (path.size() >= sizeof gPath) return false;
+  ForgetOnSignal();
+  const FolderEntry entry(path);
+  const std::size_t length = std::strlen(entry.Name());
+  if (entry.Folder() == -1 || length >= sizeof gName) return false;
   InstallOnce();
-  std::memcpy(gPath, path.c_str(), path.size() + 1);
+  gFolder = entry.Folder() == AT_FDCWD ? AT_FDCWD : ::fcntl(entry.Folder(), F_DUPFD_CLOEXEC, 0);
+  if (gFolder == -1) return false;
+  std::memcpy(gName, entry.Name(), length + 1);
   gArmed = 1;
   return true;
 }
 
 void ForgetOnSignal() {
   gArmed = 0;
+  if (gFolder >= 0) ::close(gFolder);
+  gFolder = -1;
 }
 
 void IgnoreWriteSignals() {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_checks.h"
 #include "platform/posix/new_file_mode.h"
 #include "platform/remove_on_signal.h"
 
@@ -43,19 +44,22 @@ std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t lim
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-  // Only a regular file is replaced; a pipe, a device or a folder of that name stays.
+  // Only a regular file is replaced; a pipe, a device or a folder of that name stays, and so
+  // does a read-only file.
   struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
+  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (exists && (!S_ISREG(existing.st_mode) || ReadOnlyFile(path))) return false;
 
   // A hidden name beside it; past the file-size limit the write fails instead of ending the
-  // process, and the copy is removed.
+  // process, and the copy is removed. The new file keeps the old one's permissions.
   IgnoreWriteSignals();
   const std::size_t nameStart = path.rfind('/') + 1;  // 0 without a folder
   std::string temp = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
-  bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteFully(fd, bytes.data(), bytes.size()) &&
-            ::fsync(fd) == 0;
+  const mode_t mode = exists ? existing.st_mode & 07777 : NewFileMode();
+  bool ok =
+      ::fchmod(fd, mode) == 0 && WriteFully(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());

@@ -52,6 +52,16 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool ReadOnlyFile(const std::string& path) {
+  if (IsDeviceName(path)) return false;
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) ==
+             FILE_ATTRIBUTE_READONLY;
+}
+
 std::string NativePath(const std::string& typed) {
   // Both separate folders here; inside the program paths use '/', turned back at the calls.
   std::string path = typed;

@@ -8,6 +8,9 @@ namespace vorlix {
 namespace {
 
 constexpr int kMaxCreateAttempts = 100;
+// The attributes of an old file that its replacement gets as well.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 struct HandleCloser {
   HANDLE handle;
@@ -71,17 +74,24 @@ std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t lim
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-  // Only a regular file is replaced; a device or a folder of that name stays.
+  // Only a regular file is replaced; a device, a folder or a read-only file of that name stays.
   if (IsDeviceName(path)) return false;
   const std::wstring target = WidePath(path);
   if (target.empty()) return false;
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) !=
+          0) {
     return false;
   }
   std::wstring temp;
   bool ok = WriteBeside(path, bytes, temp);
+  // The new file keeps what the old one's attributes say of it (hidden, system, ...).
+  if (ok && attributes != INVALID_FILE_ATTRIBUTES) {
+    ok = ::SetFileAttributesW(temp.c_str(), (attributes & kKeptAttributes) == 0
+                                                ? FILE_ATTRIBUTE_NORMAL
+                                                : attributes & kKeptAttributes);
+  }
   ok = ok && ::MoveFileExW(temp.c_str(), target.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok && !temp.empty()) ::DeleteFileW(temp.c_str());

@@ -109,7 +109,7 @@ finish
 limited() {
   local blocks=$1
   shift
-  (cd "$dir" && ulimit -f "$blocks" && exec "$cli" -q "$@") 2>&1 | cat >"$work/stderr"
+  (cd "$dir" && ulimit -f "$blocks" && exec "$cli" "$@" >/dev/null) 2>&1 | cat >"$work/stderr"
   status=${PIPESTATUS[0]}
   err=$(cat "$work/stderr")
 }
@@ -211,7 +211,7 @@ rm "$dir/sub_blocks" "$dir/empties" "$dir/many_empties"
 for input in comment:two comments:two frames:plain240; do
   limit=unlimited
   [ "$sanitized" -eq 1 ] || limit=262144
-  (cd "$dir" && ulimit -v "$limit" && timeout -k 5 60 "$cli" -q "${input%%:*}.gif" out \
+  (cd "$dir" && ulimit -v "$limit" && timeout -k 5 60 "$cli" "${input%%:*}.gif" out \
     >/dev/null 2>"$work/stderr")
   status=$?
   [ "$status" -eq 0 ] || fail "${input%%:*}.gif: exit status $status, expected 0"

@@ -41,10 +41,10 @@ check "no file for a missing frame" "no" "$([ -e p.png ] && echo yes || echo no)
 
 run --preview p.png --frame two in.gif
 check "bad frame is a usage error" 2 "$status"
-check "bad frame message" "vorlix-cli: --frame expects a whole number from 0 to 4294967295, not 'two' (see vorlix-cli --help)" "$(cat err.txt)"
+check "bad frame message" "Error: --frame expects a whole number from 0 to 4294967295, not 'two' (see vorlix-cli --help)" "$(cat err.txt)"
 run --preview p.png --preview-style ascii in.gif
 check "bad style is a usage error" 2 "$status"
-check "bad style message" "vorlix-cli: --preview-style expects picture or tracker, not 'ascii' (see vorlix-cli --help)" "$(cat err.txt)"
+check "bad style message" "Error: --preview-style expects picture or tracker, not 'ascii' (see vorlix-cli --help)" "$(cat err.txt)"
 run --frame 1 in.gif
 check "frame without preview is a usage error" 2 "$status"
 check "help lists --preview" "yes" "$("$cli" --help | grep -- '--preview FILE' >/dev/null && echo yes)"

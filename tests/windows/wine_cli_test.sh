@@ -102,7 +102,31 @@ usage error                     | --tempo fast troll.gif
 missing input                   | missing.gif
 not a GIF                       | LICENSE.gif
 quiet                           | -q --threshold 90 troll.gif
+quiet, choices said             | -q --threshold auto --timing gif troll.gif
+OUTPUT the folder .             | troll.gif .
+OUTPUT ending in a backslash    | troll.gif out\
+leading zeros                   | --tempo 00000000100 --frame 0000000000001 --preview p.png troll.gif m
+frame past any int              | --preview p.png --frame 4294967295 troll.gif
 CASES
+
+# Standard output and error in one stream: the success line ends before the message after it.
+fresh
+(cd "$work/linux" && "$cli" bars.gif >../linux.both 2>&1)
+(cd "$work/windows" && timeout 120 wine "$exe" bars.gif >../windows.both 2>&1)
+check "one stream for both" "$(od -c "$work/linux.both")" "$(od -c "$work/windows.both")"
+
+# A read-only vorlix.conf (the read-only attribute, as Wine shows a file without write
+# permission) is not replaced.
+fresh
+printf 'old' >"$work/windows/vorlix.conf"
+chmod 444 "$work/windows/vorlix.conf"
+run_windows --save-settings --tempo 99
+check "read-only settings: exit status" 1 "$(cat "$work/windows.status")"
+check "read-only settings: message" "Error: Cannot save the settings: vorlix.conf is read-only." \
+  "$(cat "$work/windows.err")"
+check "read-only settings: kept, no temporary" "old vorlix.conf" \
+  "$(cat "$work/windows/vorlix.conf") $(cd "$work/windows" && ls -A | grep conf | xargs)"
+chmod 644 "$work/windows/vorlix.conf"
 
 # An existing module is never replaced, and settings replace settings, as on Linux.
 fresh
@@ -146,6 +170,15 @@ check "long name really is long" "yes" "$([ "${#long}" -gt 300 ] && echo yes)"
 check "absolute long path: exit status" 0 "$status"
 check "absolute long path: module" "same" \
   "$(cmp -s "$work/linux/${long}m.xm" "$work/windows/${long}abs.xm" && echo same)"
+
+# A path of thousands of characters, as deep as the system beneath Wine lets it be.
+deep=$(printf "$(printf 'd%.0s' {1..200})/%.0s" {1..15})
+mkdir -p "$work/windows/$deep"
+(cd "$work/windows" && timeout 120 wine "$exe" -q bars.gif "${deep}$(printf 'm%.0s' {1..150})" \
+  >/dev/null 2>&1) && status=0 || status=$?
+check "path of $((${#deep} + 153)) characters: exit status" 0 "$status"
+check "path of $((${#deep} + 153)) characters: module alone" "$(printf 'm%.0s' {1..150}).xm" \
+  "$(ls -A "$work/windows/$deep")"
 
 # Device names are neither read nor written: an error, no hang, no file, no temporary.
 fresh

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/file_checks.h"
 #include "settings/settings_file.h"
 #include "ui/core/dialog_templates.h"
 
@@ -52,6 +53,8 @@ void SaveSettings(DialogContext& c, WindowHandle dialog) {
   const RunReporter reporter = DialogReporter(c.Ops, dialog);
   if (SaveSettingsFile(c.Settings)) {
     Report(reporter, Message::SettingsSaved);
+  } else if (ReadOnlyFile(SettingsFileName)) {
+    Report(reporter, Message::SettingsReadOnly, SettingsFileName);
   } else {
     Report(reporter, Message::CannotSaveSettings);
   }

@@ -120,6 +120,53 @@ TEST(CliOptions, NumberErrorsNameTheRangeOfTheOption) {
   }
 }
 
+// Leading zeros never count against the ten digits a number may have.
+TEST(CliOptions, LeadingZerosDoNotCount) {
+  const std::pair<std::string, int> cases[] = {
+      {"00000000100", 100},
+      {"0000000000000000000000000000000000000000000000125", 125},
+      {"0000000000004294967295", 255},  // the largest number, clamped
+      {"000000000000", 32},             // zero, clamped
+      {"0", 32},
+  };
+  for (const auto& [text, tempo] : cases) {
+    const auto options = Parse({"--tempo", text, "in.gif"});
+    ASSERT_TRUE(options) << text;
+    EXPECT_EQ(Apply(*options).Tempo, tempo) << text;
+  }
+  EXPECT_EQ(Parse({"--frame", "000000000000007", "--preview", "p.png", "in.gif"})->previewFrame,
+            7u);
+  EXPECT_EQ(Apply(*Parse({"--fill", "0000000000001,2,3,4,000000000005", "in.gif"})).FillBytes,
+            (std::array<std::uint8_t, 5>{1, 2, 3, 4, 5}));
+  // Past 32 bits, with or without zeros in front, is still refused.
+  for (const char* text : {"4294967296", "00000000004294967296", "12345678901"}) {
+    EXPECT_FALSE(Parse({"--tempo", text, "in.gif"})) << text;
+  }
+}
+
+// An OUTPUT that names no module file is a usage error; the window keeps its own rules.
+TEST(CliOptions, OutputMustNameAFile) {
+  const std::pair<std::string, std::string> refused[] = {
+      {"", "OUTPUT is empty: give the name of the module file"},
+      {"d/", "OUTPUT 'd/' is a folder: give the name of the module file"},
+      {"d\\", "OUTPUT 'd\\' is a folder: give the name of the module file"},
+      {".", "OUTPUT '.' is a folder: give the name of the module file"},
+      {"..", "OUTPUT '..' is a folder: give the name of the module file"},
+      {"d/.", "OUTPUT 'd/.' is a folder: give the name of the module file"},
+      {"/", "OUTPUT '/' is a folder: give the name of the module file"},
+  };
+  for (const auto& [output, message] : refused) {
+    std::string error;
+    EXPECT_FALSE(Parse({"in.gif", output}, &error)) << output;
+    EXPECT_EQ(error, message);
+  }
+  for (const char* output : {"out", ".out", "..out", "d/.x", "d/out.xm", "-"}) {
+    const auto options = Parse({"in.gif", output});
+    ASSERT_TRUE(options) << output;
+    EXPECT_EQ(options->output, output);
+  }
+}
+
 TEST(CliOptions, SaveSettingsHelpAndVersionNeedNoInput) {
   EXPECT_TRUE(Parse({"--save-settings"})->saveSettings);
   EXPECT_TRUE(Parse({"--help"})->help);
