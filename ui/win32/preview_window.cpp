@@ -164,7 +164,7 @@ void Place(HWND window, int x, int y, int width, int height) {
   ::MoveWindow(window, x, y, width, height, TRUE);
 }
 
-// The style and Play in a row, the picture options two by two, then the frame slider, the
+// The style and Play in a row, the picture options each on a line, then the frame slider, the
 // info line and the picture below, as wide as the window.
 void Layout(Preview& p) {
   RECT client;
@@ -176,11 +176,11 @@ void Layout(Preview& p) {
   Place(p.play, 15 * u, m / 2 + u - 1, 5 * u, u + m + 2);
   const int optionsTop = 3 * u + m;
   for (int i = 0; i < kChoices; ++i) {
-    const int x = m + (i % 2) * 13 * u, y = optionsTop + (i / 2) * (u + m + 2);
+    const int x = m, y = optionsTop + i * (u + m + 2);
     Place(::GetDlgItem(p.window, kFirstChoice + kChoices + i), x, y + 3, 5 * u, u);
     Place(p.choices[i], x + 5 * u, y, 7 * u, 10 * u);
   }
-  const int sliderTop = optionsTop + 2 * (u + m + 2) + m / 2;
+  const int sliderTop = optionsTop + kChoices * (u + m + 2) + m / 2;
   Place(p.slider, m, sliderTop, width, u + m + 2);
   Place(p.info, m, sliderTop + u + m + 4, width, u);
   const int canvasTop = sliderTop + 2 * u + m + 6;
@@ -314,9 +314,9 @@ bool OpenPreview(Win32Desktop& desktop, const WindowOps& ops, ConversionSettings
   RegisterClasses();
   gPreview = new Preview(desktop, ops, program, dialog);
   // Owned by the main dialog: it closes with it and stays above it.
-  const HWND window = ::CreateWindowExW(
-      0, kWindowClass, L"vorlix preview", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-      CW_USEDEFAULT, 400, 600, dialog, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  const HWND window = ::CreateWindowExW(0, kWindowClass, L"vorlix preview", WS_OVERLAPPEDWINDOW,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, 400, 600, dialog, nullptr,
+                                        ::GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) {
     delete gPreview;
     gPreview = nullptr;
