@@ -59,6 +59,23 @@ LRESULT CALLBACK PathFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM l
   return ::DefSubclassProc(field, message, wParam, lParam);
 }
 
+// A drop handed to the dialog itself goes to the path field under its point, if any.
+void DropOnDialog(HWND hwnd, const DialogTemplate& dialog, HDROP drop) {
+  POINT point{};
+  ::DragQueryPoint(drop, &point);
+  ::ClientToScreen(hwnd, &point);
+  for (const ControlTemplate& control : dialog.Controls) {
+    const HWND field = ::GetDlgItem(hwnd, control.Id);
+    RECT place{};
+    if (control.Kind == ControlKind::PathField && ::GetWindowRect(field, &place) &&
+        ::PtInRect(&place, point)) {
+      TakeDrop(field, drop);
+      return;
+    }
+  }
+  ::DragFinish(drop);
+}
+
 // The program's icon in the caption and the task bar; files taken by the path fields.
 void PrepareDialog(HWND hwnd, const DialogTemplate& dialog) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -68,6 +85,9 @@ void PrepareDialog(HWND hwnd, const DialogTemplate& dialog) {
         ::LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, side, side, LR_SHARED);
     ::SendMessageW(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
   }
+  // The dialog takes drops too, for systems that hand a drop to the top-level window: those
+  // that land on a path field fill it, the others are let go.
+  ::DragAcceptFiles(hwnd, TRUE);
   for (const ControlTemplate& control : dialog.Controls) {
     if (control.Kind != ControlKind::PathField) continue;
     const HWND field = ::GetDlgItem(hwnd, control.Id);
@@ -86,6 +106,10 @@ INT_PTR CALLBACK TemplateDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     lParam = running->param;
   }
   if (running == nullptr) return FALSE;
+  if (message == WM_DROPFILES) {
+    DropOnDialog(hwnd, running->dialog, reinterpret_cast<HDROP>(wParam));
+    return TRUE;
+  }
   if (message == WM_COMMAND && running->desktop.Notified) {
     running->desktop.Notified(hwnd, LOWORD(wParam), HIWORD(wParam));
   }
