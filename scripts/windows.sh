@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # The Windows cross-build. On Debian 12: installs what is missing (as root; with sudo otherwise),
 # fetches Debian's FreeImage and libpng sources through apt, builds a static FreeImage with the
-# MinGW-w64 POSIX-threads compiler, checks it under Wine, then builds vorlix-cli.exe with it and
-# packs the zip a Windows user downloads.
+# MinGW-w64 POSIX-threads compiler, checks it under Wine, then builds vorlix-cli.exe and the
+# window program vorlix.exe with it and packs the zip a Windows user downloads.
 # Everything lands in build-windows/.
 #
 #   bash scripts/windows.sh [STEP...]
 #
 # Steps: deps, freeimage (fetch and build), check (the library under Wine), configure, build
-# (vorlix-cli.exe), package (build-windows/vorlix-VERSION-windows-x64.zip and its .sha256);
+# (vorlix-cli.exe, vorlix.exe), package (build-windows/vorlix-VERSION-windows-x64.zip and its .sha256);
 # without arguments all of them, in that order. Each step also runs the ones it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +20,7 @@ mkdir -p "$out"
 FREEIMAGE_VERSION=3.18.0+ds2-9+deb12u1
 TOOLCHAIN=$root/cmake/mingw-w64-x86_64.cmake
 # The DLLs the programs may import: those every Windows has.
-SYSTEM_DLLS="KERNEL32.dll msvcrt.dll SHELL32.dll"
+SYSTEM_DLLS="COMCTL32.dll GDI32.dll KERNEL32.dll msvcrt.dll SHELL32.dll USER32.dll"
 export WINEPREFIX=$out/wine
 export WINEDEBUG=-all
 # No Mono or Gecko: the programs need neither, and Wine would try to fetch them.
@@ -116,32 +116,36 @@ step_check() {
 }
 
 # Configures vorlix for Windows into build-windows/vorlix, against the static library (which
-# needs FREEIMAGE_LIB defined wherever FreeImage.h is included). The window program, the unit
-# tests and the benchmarks stay off: their libraries have no Windows build here.
+# needs FREEIMAGE_LIB defined wherever FreeImage.h is included). The window program is built on
+# the system's own dialogs; the unit tests and the benchmarks stay off: their libraries have no
+# Windows build here.
 step_configure() {
   need freeimage
   local install=$out/freeimage/install
   cmake -S . -B "$out/vorlix" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
     -DFREEIMAGE_LIBRARY="$install/lib/libfreeimage.a" -DFREEIMAGE_INCLUDE_DIR="$install/include" \
     -DCMAKE_CXX_FLAGS="-ffp-contract=off -DFREEIMAGE_LIB" \
-    -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_TESTS=OFF -DVORLIX_BUILD_BENCH=OFF \
+    -DVORLIX_BUILD_WINDOW=ON -DVORLIX_BUILD_TESTS=OFF -DVORLIX_BUILD_BENCH=OFF \
     >"$out/vorlix-configure.log" 2>&1 || { cat "$out/vorlix-configure.log"; exit 1; }
   echo "vorlix configured for Windows: $out/vorlix"
 }
 
-# Builds vorlix-cli.exe and checks that it imports only DLLs that every Windows has.
+# Builds vorlix-cli.exe, vorlix.exe (and the Wine tests' resource reader) and checks that the
+# programs import only DLLs that every Windows has.
 step_build() {
   need configure
-  local started=$SECONDS exe=$out/vorlix/vorlix-cli.exe
-  cmake --build "$out/vorlix" -j2 --target vorlix-cli >"$out/vorlix-build.log" 2>&1 ||
-    { tail -n 40 "$out/vorlix-build.log"; exit 1; }
-  local dlls
-  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | sort -f | xargs)
-  if grep -qviE "^(${SYSTEM_DLLS// /|})$" < <(tr ' ' '\n' <<<"$dlls"); then
-    echo "vorlix-cli.exe imports a DLL that Windows does not have: $dlls" >&2
-    exit 1
-  fi
-  echo "vorlix-cli.exe: $(stat -c %s "$exe") bytes, imports $dlls ($((SECONDS - started)) s)"
+  local started=$SECONDS exe dlls
+  cmake --build "$out/vorlix" -j2 --target vorlix-cli vorlix vorlix-resource-check \
+    >"$out/vorlix-build.log" 2>&1 || { tail -n 40 "$out/vorlix-build.log"; exit 1; }
+  for exe in "$out/vorlix/vorlix-cli.exe" "$out/vorlix/ui/win32/vorlix.exe"; do
+    dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | sort -f | xargs)
+    if grep -qviE "^(${SYSTEM_DLLS// /|})$" < <(tr ' ' '\n' <<<"$dlls"); then
+      echo "${exe##*/} imports a DLL that Windows does not have: $dlls" >&2
+      exit 1
+    fi
+    echo "${exe##*/}: $(stat -c %s "$exe") bytes, imports $dlls"
+  done
+  echo "Built in $((SECONDS - started)) s"
 }
 
 # A notice file: a heading line, then the texts given, each as found.
@@ -162,6 +166,7 @@ step_package() {
   rm -rf "$out/package" "$out/$name.zip" "$out/$name.zip.sha256"
   mkdir -p "$stage/notices"
   x86_64-w64-mingw32-strip -o "$stage/vorlix-cli.exe" "$out/vorlix/vorlix-cli.exe"
+  x86_64-w64-mingw32-strip -o "$stage/vorlix.exe" "$out/vorlix/ui/win32/vorlix.exe"
   cp troll.gif "$stage/"
   cp LICENSE "$stage/LICENSE.txt"
   usage=$(wine "$out/vorlix/vorlix-cli.exe" --help | sed 's/^./  &/')

@@ -1,7 +1,9 @@
 // Draws the program icon: a rounded dark tile holding an 8x8 grid of pattern cells, the lit ones
-// forming a note. The 64x64 picture is compiled into the program as XPM; the installed PNGs are
-// drawn at each size of the icon theme, cells and edges scaled to whole pixels.
+// forming a note. The 64x64 picture is compiled into the program as XPM (and into the Windows
+// program as an icon file); the installed PNGs are drawn at each size of the icon theme, cells
+// and edges scaled to whole pixels.
 //   make_icon xpm OUT.xpm          the 64x64 picture as XPM
+//   make_icon ico OUT.ico          the 64x64 picture as a Windows icon, 32 bits per pixel
 //   make_icon png SIZE OUT.png     the picture at SIZE x SIZE pixels (16 to 512)
 #include <FreeImage.h>
 
@@ -119,8 +121,45 @@ bool WritePng(const char* path, const std::vector<std::string>& rows) {
   return ok;
 }
 
+// One image: the directory entry, then a bitmap of 32-bit BGRA rows from the bottom up, twice as
+// high as the picture to count the 1-bit mask that follows it (1 = transparent).
+bool WriteIco(const char* path, const std::vector<std::string>& rows) {
+  const int size = static_cast<int>(rows.size());
+  const int maskRow = (size + 31) / 32 * 4;
+  const unsigned imageBytes = 40 + size * size * 4 + maskRow * size;
+  std::vector<unsigned char> out;
+  auto put = [&out](unsigned value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+  };
+  put(0, 2), put(1, 2), put(1, 2);                        // icon file, one image
+  put(size & 0xFF, 1), put(size & 0xFF, 1), put(0, 2);    // size, no palette
+  put(1, 2), put(32, 2), put(imageBytes, 4), put(22, 4);  // planes, bits, bytes, offset
+  put(40, 4), put(size, 4), put(2 * size, 4), put(1, 2), put(32, 2);
+  for (int i = 0; i < 6; ++i) put(0, 4);  // no compression; sizes and colours unused
+  for (int y = size - 1; y >= 0; --y) {
+    for (int x = 0; x < size; ++x) {
+      for (const Colour& c : kPalette) {
+        if (c.key == rows[y][x]) put(c.rgb | (c.opaque ? 0xFF000000u : 0), 4);
+      }
+    }
+  }
+  for (int y = size - 1; y >= 0; --y) {
+    std::vector<unsigned char> mask(maskRow, 0);
+    for (int x = 0; x < size; ++x) {
+      if (rows[y][x] == ' ') mask[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+    }
+    out.insert(out.end(), mask.begin(), mask.end());
+  }
+  std::FILE* f = std::fopen(path, "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  return std::fclose(f) == 0 && written;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: make_icon xpm OUT.xpm | make_icon png SIZE OUT.png\n");
+  std::fprintf(
+      stderr,
+      "usage: make_icon xpm OUT.xpm | make_icon ico OUT.ico | make_icon png SIZE OUT.png\n");
   return 2;
 }
 
@@ -129,6 +168,7 @@ int Usage() {
 int main(int argc, char** argv) {
   const std::string kind = argc > 1 ? argv[1] : "";
   if (kind == "xpm" && argc == 3) return WriteXpm(argv[2], Draw(kXpmSize)) ? 0 : 1;
+  if (kind == "ico" && argc == 3) return WriteIco(argv[2], Draw(kXpmSize)) ? 0 : 1;
   if (kind != "png" || argc != 4) return Usage();
   const int size = std::atoi(argv[2]);
   if (size < 16 || size > 512) return Usage();

@@ -1,0 +1,35 @@
+#include "ui/win32/wide_text.h"
+
+#include <windows.h>
+
+namespace vorlix {
+
+std::wstring WideFromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring CutToCharacters(const std::wstring& text, int characters) {
+  if (characters <= 0) return {};
+  std::size_t keep = static_cast<std::size_t>(characters);
+  if (keep >= text.size()) return text;
+  // The first half of a pair goes with its second half.
+  if (IS_HIGH_SURROGATE(text[keep - 1])) --keep;
+  return text.substr(0, keep);
+}
+
+}  // namespace vorlix
