@@ -11,4 +11,10 @@ std::unique_ptr<FileView> FileView::ForSize(std::uint64_t size, FileViewStatus& 
   return view;
 }
 
+void FileView::AdoptCopy(FileViewStatus& status) {
+  data_ = copy_.data();
+  size_ = copy_.size();
+  status = FileViewStatus::Ok;
+}
+
 }  // namespace vorlix

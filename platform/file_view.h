@@ -48,6 +48,8 @@ class FileView {
   // An empty view for a file of `size` bytes; nullptr, with `status` TooLarge, when the size is
   // over the bound or memory runs out. Both systems' Open start with it.
   static std::unique_ptr<FileView> ForSize(std::uint64_t size, FileViewStatus& status);
+  // Makes the bytes read into the copy the view's bytes.
+  void AdoptCopy(FileViewStatus& status);
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   void* mapping_ = nullptr;  // set when the bytes are mapped

@@ -71,9 +71,7 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
                : -1LL;
   };
   if (!ReadWhole(view->copy_, status, readChunk)) return nullptr;
-  view->data_ = view->copy_.data();
-  view->size_ = view->copy_.size();
-  status = FileViewStatus::Ok;
+  view->AdoptCopy(status);
   return view;
 }
 

@@ -68,15 +68,7 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
     DiscardTemporary(path);
     return temp;
   }
-  temp.file = file;
-  temp.path = std::move(path);
-  return temp;
-}
-
-bool FinishFile(std::FILE* file) {
-  const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-  const bool closed = std::fclose(file) == 0;
-  return flushed && closed;
+  return TemporaryFile{file, std::move(path)};
 }
 
 std::string CommitTemporary(const std::string& tempPath, std::string name,
