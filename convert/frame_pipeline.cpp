@@ -1,23 +1,46 @@
 #include "convert/frame_pipeline.h"
 
+#include <array>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "convert/picture/frame_sampling.h"
+#include "convert/picture/stretch.h"
 #include "convert/xm/pattern_encoding.h"
 
 namespace vorlix {
+namespace {
+
+// What one thread keeps from the frame it sampled last: its copy of the canvas and the
+// stretched picture, so that the next frame it samples copies and stretches only what changed
+// in between.
+struct Sampler {
+  Sampler(const ConversionSettings& settings, int slot)
+      : grid(MakeFrameGrid(settings)), stretch(settings.Width, settings.Height), slot(slot) {}
+  FrameGrid grid;
+  SamplingBuffers buffers;
+  GreyStretch stretch;
+  int slot;  // its entry in State::pending_
+};
+
+PixelRect AsPixelRect(const CanvasRect& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+}  // namespace
 
 // Composes, samples and encodes the frames of a conversion on two worker threads while the
 // calling thread takes the results in frame order. A worker takes the next frame number, decodes
 // that raw frame with its own reader, waits until the frames before it are drawn, then draws it
 // and copies the canvas under the lock, and samples its copy after it; the other worker meanwhile
 // decodes, draws or samples its own frame. Without worker threads, the calling thread does every
-// step itself and samples the canvas in place.
+// step itself and samples the canvas in place. Each thread copies and stretches only the part of
+// the canvas that changed since the frame it sampled last.
 struct FramePipeline::State {
   State(GifCompositor& pages, int frameTotal, const ConversionSettings& settings)
       : pages_(pages),
@@ -26,9 +49,9 @@ struct FramePipeline::State {
         bytes_(frameTotal),
         ready_(frameTotal, 0) {
     const unsigned cores = std::thread::hardware_concurrency();
-    const int workers = frameTotal > 1 && cores > 1 ? 2 : 0;
+    const int workers = frameTotal > 1 && cores > 1 ? kWorkers : 0;
     try {
-      for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+      for (int i = 0; i < workers; ++i) workers_.emplace_back([this, i] { Work(i); });
     } catch (const std::system_error&) {
       // Whatever started does all the work; with no worker the calling thread does it.
     }
@@ -42,8 +65,8 @@ struct FramePipeline::State {
   // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ...
   RunError Take(int j, PatternBytes& bytes) {
     if (workers_.empty()) {
-      if (grid_.cells.empty()) grid_ = MakeFrameGrid(settings_);
-      ProduceNext(grid_, buffers_, nullptr, false);
+      if (!alone_) alone_ = std::make_unique<Sampler>(settings_, kWorkers);
+      ProduceNext(*alone_, nullptr, false);
     }
     std::unique_lock<std::mutex> lock(doneMutex_);
     done_.wait(lock, [&] { return ready_[j] != 0 || failure_ || noMemory_; });
@@ -53,13 +76,12 @@ struct FramePipeline::State {
     return RunError::None;
   }
 
-  void Work() {
+  void Work(int slot) {
     try {
-      FrameGrid grid = MakeFrameGrid(settings_);
-      SamplingBuffers buffers;
+      Sampler sampler(settings_, slot);
       // Without a reader of its own the worker decodes under the lock, as the calling thread does.
       const GifFrameReaderHandle reader = OpenGifFrameReader(pages_);
-      while (ProduceNext(grid, buffers, reader.get(), true)) {
+      while (ProduceNext(sampler, reader.get(), true)) {
       }
     } catch (...) {
       // Out of memory inside the library's own allocations, say: the run stops and Take
@@ -97,8 +119,7 @@ struct FramePipeline::State {
   // Composes the next frame and encodes it; false when every frame is taken or the run stops.
   // With a reader the raw frame is decoded before the lock is taken. A worker samples its own
   // copy of the canvas; the calling thread alone samples it in place.
-  bool ProduceNext(FrameGrid& grid, SamplingBuffers& buffers, GifFrameReader* reader,
-                   bool copyCanvas) {
+  bool ProduceNext(Sampler& sampler, GifFrameReader* reader, bool copyCanvas) {
     int j = 0;
     {
       std::lock_guard<std::mutex> lock(composeMutex_);
@@ -107,6 +128,7 @@ struct FramePipeline::State {
     }
     if (reader != nullptr) DecodeGifFrame(*reader, j);
     FIBITMAP* picture = nullptr;
+    PixelRect changed;
     {
       // Frames are drawn strictly in order: frame j waits until frame j - 1 is on the canvas.
       std::unique_lock<std::mutex> lock(composeMutex_);
@@ -117,7 +139,12 @@ struct FramePipeline::State {
       // Within the frame count the library gives no canvas, and no copy of one, only when it
       // runs out of memory.
       const bool missing = canvas == nullptr && j < GifFrameCount(pages_);
-      picture = copyCanvas ? buffers.Copy(canvas) : canvas;
+      if (canvas != nullptr) {
+        // Every thread's next frame differs from its last one by what this frame changed too.
+        for (CanvasRect& pending : pending_) pending = Union(pending, LastCanvasChange(pages_));
+        changed = AsPixelRect(std::exchange(pending_[sampler.slot], CanvasRect{}));
+      }
+      picture = copyCanvas ? sampler.buffers.Copy(canvas, &changed) : canvas;
       if (missing || (canvas != nullptr && picture == nullptr)) {
         lock.unlock();
         return NoMemory();
@@ -125,11 +152,14 @@ struct FramePipeline::State {
       drawn_ = j + 1;
     }
     turn_.notify_all();
-    if (SampleImage(buffers.WithoutAlpha(picture), settings_, grid) != PictureStatus::Ok) {
+    PictureStatus status = PictureStatus::Ok;
+    const Bitmap grey = sampler.stretch.Grey(picture, changed, status);
+    if (status != PictureStatus::Ok ||
+        SampleStretched(grey.get(), settings_, sampler.grid) != PictureStatus::Ok) {
       return NoMemory();
     }
     PatternBytes bytes;
-    EncodeFrame(grid, settings_, bytes);
+    EncodeFrame(sampler.grid, settings_, bytes);
     {
       std::lock_guard<std::mutex> lock(doneMutex_);
       bytes_[j] = std::move(bytes);
@@ -142,14 +172,17 @@ struct FramePipeline::State {
   GifCompositor& pages_;
   const int total_;
   const ConversionSettings settings_;
-  FrameGrid grid_;  // the calling thread's, when it works alone
-  SamplingBuffers buffers_;
+  static constexpr int kWorkers = 2;
+  std::unique_ptr<Sampler> alone_;  // the calling thread's, when it works alone
 
   std::mutex composeMutex_;  // guards the compositor, next_, drawn_ and stopping_
   std::condition_variable turn_;
   int next_ = 0;   // the next frame to take
   int drawn_ = 0;  // the frames drawn so far
   bool stopping_ = false;
+  // For each thread (the workers, then the calling thread), what changed on the canvas since
+  // the frame it sampled last.
+  std::array<CanvasRect, kWorkers + 1> pending_{};
 
   std::mutex doneMutex_;  // guards bytes_ and ready_
   std::condition_variable done_;

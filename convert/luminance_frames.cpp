@@ -1,19 +1,23 @@
 #include "convert/luminance_frames.h"
 
-#include "convert/picture/frame_sampling.h"
 #include "convert/picture/stretch.h"
 
 namespace vorlix {
 
 RunError LuminanceFrames::Read(Animation& animation, const ConversionSettings& settings) {
-  SamplingBuffers buffers;
+  // Frames are composed in order: each is stretched only where it changed the canvas.
+  GreyStretch stretch(settings.Width, settings.Height);
   for (int j = 0; j < animation.frameTotal; ++j) {
     FIBITMAP* canvas = ComposeAnimationFrame(animation, j);
     // Within the frame count no canvas means no memory, as in the conversion's pipeline.
     if (canvas == nullptr && j < GifFrameCount(*animation.frames)) return RunError::TooLarge;
+    std::optional<PixelRect> changed;
+    if (canvas != nullptr) {
+      const CanvasRect r = LastCanvasChange(*animation.frames);
+      changed = PixelRect{r.left, r.top, r.right, r.bottom};
+    }
     PictureStatus status = PictureStatus::Ok;
-    Bitmap grey =
-        StretchToGrey(buffers.WithoutAlpha(canvas), settings.Width, settings.Height, status);
+    Bitmap grey = stretch.Grey(canvas, changed, status);
     if (status != PictureStatus::Ok) return RunError::TooLarge;
     if (grey) AddLuminance(grey.get(), histogram_);
     frames_.push_back(std::move(grey));

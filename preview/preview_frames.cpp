@@ -88,10 +88,15 @@ FIBITMAP* PreviewFrames::CanvasAtHand(int j) const {
   return shownCanvasFrame_ == j ? shownCanvas_.get() : nullptr;
 }
 
+// Keeps a copy of the composed picture without its alpha channel, as the module samples it.
 Bitmap PreviewFrames::KeepCanvas(FIBITMAP* canvas, bool force) {
-  const std::size_t bytes = BitmapBytes(canvas);
+  const bool alpha = FreeImage_GetBPP(canvas) == 32 && FreeImage_GetImageType(canvas) == FIT_BITMAP;
+  const std::size_t bytes =
+      alpha ? static_cast<std::size_t>((FreeImage_GetWidth(canvas) * 3 + 3) & ~3u) *
+                  FreeImage_GetHeight(canvas)
+            : BitmapBytes(canvas);
   if (!force && canvasBytes_ + bytes > canvasBudget_) return Bitmap();
-  Bitmap copy(FreeImage_Clone(canvas));
+  Bitmap copy(alpha ? FreeImage_ConvertTo24Bits(canvas) : FreeImage_Clone(canvas));
   if (copy && !force) canvasBytes_ += bytes;
   return copy;
 }
@@ -104,11 +109,23 @@ bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   const Backdrop backdrop = composedBackdrop_;
   FIBITMAP* kept = CanvasAtHand(j);  // only this thread replaces kept pictures
   lock.unlock();
-  // The module samples the picture without its alpha channel; so does the preview.
-  FIBITMAP* canvas =
-      kept != nullptr ? kept : buffers_.WithoutAlpha(ComposeAnimationFrame(animation_, j));
+  FIBITMAP* canvas = kept != nullptr ? kept : ComposeAnimationFrame(animation_, j);
   PictureStatus status = PictureStatus::Ok;
-  Bitmap grey = StretchToGrey(canvas, width, height, status);
+  Bitmap grey;
+  if (kept != nullptr) {
+    grey = StretchToGrey(canvas, width, height, status);
+  } else {
+    // Composed in order, a frame is stretched again only where it changed the canvas.
+    if (!stretch_ || stretch_->width() != width || stretch_->height() != height) {
+      stretch_.emplace(width, height);
+    }
+    std::optional<PixelRect> changed;
+    if (canvas != nullptr) {
+      const CanvasRect r = LastCanvasChange(*animation_.frames);
+      changed = PixelRect{r.left, r.top, r.right, r.bottom};
+    }
+    grey = stretch_->Grey(canvas, changed, status);
+  }
   lock.lock();
   if (status != PictureStatus::Ok) return false;
   Frame& frame = frames_[j];
@@ -135,7 +152,9 @@ bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
 void PreviewFrames::PinShownFrame(std::unique_lock<std::mutex>& lock) {
   const int j = shown_;
   lock.unlock();
-  FIBITMAP* canvas = buffers_.WithoutAlpha(ComposeAnimationFrame(animation_, j));
+  FIBITMAP* canvas = ComposeAnimationFrame(animation_, j);
+  // The next frame composed differs from this one, not from the one stretched last.
+  if (stretch_) stretch_->Forget();
   lock.lock();
   shownCanvas_ = canvas != nullptr ? KeepCanvas(canvas, true) : Bitmap();
   shownCanvasFrame_ = j;

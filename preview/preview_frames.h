@@ -22,6 +22,7 @@
 #include "convert/messages.h"
 #include "convert/picture/auto_threshold.h"
 #include "convert/picture/frame_sampling.h"
+#include "convert/picture/stretch.h"
 #include "convert/xm/frame_grid.h"
 #include "preview/pattern_view.h"
 
@@ -95,8 +96,8 @@ class PreviewFrames {
   Bitmap KeepCanvas(FIBITMAP* canvas, bool force);
 
   ImageLibrary library_;
-  Animation animation_;      // used by the worker only, after Open
-  SamplingBuffers buffers_;  // the same
+  Animation animation_;                 // used by the worker only, after Open
+  std::optional<GreyStretch> stretch_;  // the same: frames composed in order, stretched
   int frameTotal_ = 0;
   int pageCount_ = 0;
   std::size_t canvasBudget_ = 0;

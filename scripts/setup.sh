@@ -17,6 +17,7 @@ PACKAGES=(
   man-db                            # manual pages rendered by man
   imagemagick                       # screenshots of the window tests
   gifsicle time                     # the benchmark's peer and its memory figures
+  libgif-dev                        # the benchmark's one-pass decode floor
   clang-14 libclang-rt-14-dev       # fuzzing and sanitizer builds
 )
 

@@ -10,13 +10,7 @@
 namespace vorlix {
 namespace {
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-  bool Empty() const { return right <= left || bottom <= top; }
-  std::size_t Area() const {
-    return Empty() ? 0 : static_cast<std::size_t>(right - left) * (bottom - top);
-  }
-};
+using Rect = CanvasRect;
 
 bool ReadWordTag(FIBITMAP* dib, const char* key, int& value) {
   FITAG* tag = nullptr;
@@ -59,6 +53,9 @@ struct GifCompositor {
   int pendingDisposal = 0;
   Rect pendingRect;
   std::vector<RGBQUAD> saved;  // the pixels under a frame disposed by restoring them
+
+  Rect changed;     // what changed since the last canvas returned
+  Rect lastChange;  // what the last call that returned a canvas changed
 };
 
 void GifCompositorCloser::operator()(GifCompositor* frames) const {
@@ -139,6 +136,7 @@ RGBQUAD* CanvasPixel(FIBITMAP* canvas, int height, int x, int y) {
 }
 
 void FillRect(GifCompositor& frames, const Rect& rect, RGBQUAD colour) {
+  frames.changed = Union(frames.changed, rect);
   for (int y = rect.top; y < rect.bottom; ++y) {
     std::fill_n(CanvasPixel(frames.canvas, frames.layout.height, rect.left, y),
                 rect.right - rect.left, colour);
@@ -148,6 +146,7 @@ void FillRect(GifCompositor& frames, const Rect& rect, RGBQUAD colour) {
 void CopyRect(GifCompositor& frames, const Rect& rect, bool toCanvas) {
   const int width = rect.right - rect.left;
   RGBQUAD* saved = frames.saved.data();
+  if (toCanvas) frames.changed = Union(frames.changed, rect);
   for (int y = rect.top; y < rect.bottom; ++y, saved += width) {
     RGBQUAD* row = CanvasPixel(frames.canvas, frames.layout.height, rect.left, y);
     if (toCanvas) {
@@ -249,6 +248,7 @@ void DrawNext(GifCompositor& frames, int j, FIBITMAP* page) {
     frames.saved.resize(clipped.Area());
     CopyRect(frames, clipped, false);
   }
+  frames.changed = Union(frames.changed, clipped);
   DrawFrame(frames, page, clipped, layout.left, layout.top, layout.hasControlExtension);
   if (disposal == GifDisposalBackground || disposal == GifDisposalPrevious) {
     frames.pendingDisposal = disposal;
@@ -326,10 +326,23 @@ FIBITMAP* ComposeUpTo(GifCompositor& frames, int j, const GifFrameReader* decode
       ComposeNext(frames, j);
     }
   }
+  frames.lastChange = frames.changed;
+  frames.changed = Rect{};
   return frames.canvas;
 }
 
 }  // namespace
+
+CanvasRect Union(const CanvasRect& a, const CanvasRect& b) {
+  if (a.Empty()) return b;
+  if (b.Empty()) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+CanvasRect LastCanvasChange(const GifCompositor& frames) {
+  return frames.lastChange;
+}
 
 FIBITMAP* ComposeFrame(GifCompositor& frames, int j) {
   return ComposeUpTo(frames, j, nullptr);

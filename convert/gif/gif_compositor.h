@@ -5,6 +5,7 @@
 
 #include <FreeImage.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,24 @@ std::vector<int> GifFrameDelays(const GifCompositor& frames);
 // disposed of to the background: the GIF's background colour (the default), white or black.
 // Composing starts over from the first frame.
 void SetBackdrop(GifCompositor& frames, Backdrop backdrop);
+
+// A rectangle of the canvas in pixels from its top-left corner; right and bottom exclusive.
+struct CanvasRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool Empty() const { return right <= left || bottom <= top; }
+  std::size_t Area() const {
+    return Empty() ? 0 : static_cast<std::size_t>(right - left) * (bottom - top);
+  }
+  bool operator==(const CanvasRect&) const = default;
+};
+
+// The smallest rectangle holding both.
+CanvasRect Union(const CanvasRect& a, const CanvasRect& b);
+
+// The part of the canvas that the last ComposeFrame call that returned a canvas may have changed
+// since the call before it returned: the frames drawn, what their disposal restored or cleared,
+// and the whole canvas on the first call, after going back or after a change of backdrop.
+CanvasRect LastCanvasChange(const GifCompositor& frames);
 
 // Composes frames up to j and returns the canvas showing frame j: a 32-bit image of the logical
 // screen size, owned by `frames` and valid until the next call. Frames are asked for in order

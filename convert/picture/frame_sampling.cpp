@@ -73,7 +73,7 @@ bool SameShape(FIBITMAP* a, FIBITMAP* b) {
 }
 }  // namespace
 
-FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture) {
+FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture, const PixelRect* changed) {
   if (picture == nullptr) return nullptr;
   const bool fits = SameShape(copy_, picture) &&
                     FreeImage_GetBPP(copy_) == FreeImage_GetBPP(picture) &&
@@ -85,8 +85,26 @@ FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture) {
     copy_ = FreeImage_Clone(picture);
     return copy_;
   }
-  std::memcpy(FreeImage_GetBits(copy_), FreeImage_GetBits(picture),
-              static_cast<std::size_t>(FreeImage_GetPitch(picture)) * FreeImage_GetHeight(picture));
+  const unsigned step = FreeImage_GetBPP(picture) / 8;
+  if (changed == nullptr || step == 0) {
+    std::memcpy(
+        FreeImage_GetBits(copy_), FreeImage_GetBits(picture),
+        static_cast<std::size_t>(FreeImage_GetPitch(picture)) * FreeImage_GetHeight(picture));
+    return copy_;
+  }
+  const int width = static_cast<int>(FreeImage_GetWidth(picture));
+  const int height = static_cast<int>(FreeImage_GetHeight(picture));
+  const PixelRect part = *changed;
+  const int left = std::max(part.left, 0), right = std::min(part.right, width);
+  if (left >= right) return copy_;
+  const std::size_t offset = static_cast<std::size_t>(left) * step;
+  const std::size_t bytes = static_cast<std::size_t>(right - left) * step;
+  // Scan lines run from the bottom row up.
+  for (int y = std::max(part.top, 0); y < std::min(part.bottom, height); ++y) {
+    const unsigned line = static_cast<unsigned>(height - 1 - y);
+    std::memcpy(FreeImage_GetScanLine(copy_, line) + offset,
+                FreeImage_GetScanLine(picture, line) + offset, bytes);
+  }
   return copy_;
 }
 

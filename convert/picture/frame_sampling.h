@@ -34,8 +34,10 @@ class SamplingBuffers {
   SamplingBuffers& operator=(const SamplingBuffers&) = delete;
 
   // A plain copy of the picture, so that the compositor can go on with the next frame while
-  // this one is sampled. nullptr when there is no picture or no memory.
-  FIBITMAP* Copy(FIBITMAP* picture);
+  // this one is sampled. nullptr when there is no picture or no memory. With `changed`, the
+  // picture differs from the one copied last only there (picture coordinates, row 0 at the
+  // top), and only that part is copied.
+  FIBITMAP* Copy(FIBITMAP* picture, const PixelRect* changed = nullptr);
 
   // The 24-bit form of a 32-bit picture (other pictures as they are). Stretching and the
   // threshold give the same bits for it as for the 32-bit one, and stretching three channels
