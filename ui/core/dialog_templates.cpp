@@ -47,8 +47,8 @@ constexpr ControlTemplate kAboutControls[] = {
 };
 
 constexpr DialogTemplate kTemplates[] = {
-    {MainDialogTemplate, "vorlix", 266, 222, 8, false, kMainControls},
-    {AboutDialogTemplate, "About", 158, 70, 8, true, kAboutControls},
+    {MainDialogTemplate, "vorlix", 266, 222, "Ms Shell Dlg", 8, false, kMainControls},
+    {AboutDialogTemplate, "About", 158, 70, "Ms Shell Dlg", 8, true, kAboutControls},
 };
 
 }  // namespace

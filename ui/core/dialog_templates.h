@@ -59,6 +59,7 @@ struct DialogTemplate {
   int Id;
   const char* Caption;
   int Width, Height;
+  const char* FontName;  // the Windows dialog's font; the wxWidgets window uses its own
   int FontPoints;
   bool CloseBox;  // the caption has a system menu with a close box
   std::span<const ControlTemplate> Controls;
