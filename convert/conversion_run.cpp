@@ -47,9 +47,9 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std:
       const RunError error = stored != nullptr
                                  ? EncodeStoredFrame(*stored, j, settings, grid, bytes)
                                  : frames->Take(j, bytes);
-      if (error != RunError::None) return error;
-      // A frame made from a file that changed on the way ends the run.
+      // A frame made from a file that changed on the way ends the run, whatever else failed.
       if (GifFileChanged(*animation.frames)) return RunError::FileChanged;
+      if (error != RunError::None) return error;
       if (!WritePatternBlock(file, settings.Height, bytes)) return RunError::CannotWrite;
       out << FrameConvertedLine(j);
       reporter.SetStatusText(ConvertedFramesStatus(j + 1, total));

@@ -87,6 +87,7 @@ finish
 begin signals
 "$make_gif" bars "$dir/big.gif" 240 1024 768 || fail "make_gif bars failed"
 for signal in QUIT USR1 USR2 ALRM VTALRM PROF XCPU IO PWR SYS RTMIN RTMAX-1; do
+  : >"$work/progress"  # never the lines of an earlier run
   (cd "$dir" && exec env --default-signal "$cli" big.gif "k$signal" >"$work/progress" 2>/dev/null) &
   runner=$!
   for _ in $(seq 400); do
@@ -137,6 +138,9 @@ finish
 begin shrinking_input
 "$make_gif" bars "$dir/big.gif" 240 1024 768 || fail "make_gif bars failed"
 for cut in 1000 0; do
+  # Emptied here, not only by the run's own redirection: the wait below must never see the
+  # lines of an earlier run.
+  : >"$work/progress"
   (cd "$dir" && exec "$cli" big.gif out >"$work/progress" 2>"$work/stderr") &
   runner=$!
   for _ in $(seq 400); do
