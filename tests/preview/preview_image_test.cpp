@@ -51,10 +51,14 @@ std::vector<ReadPage> ReadGifPages(const std::string& path) {
     page.image.width = static_cast<int>(FreeImage_GetWidth(dib));
     page.image.height = static_cast<int>(FreeImage_GetHeight(dib));
     const RGBQUAD* palette = FreeImage_GetPalette(dib);
+    const unsigned colours = FreeImage_GetColorsUsed(dib);
+    const bool nibbles = FreeImage_GetBPP(dib) == 4;  // pages stored as changes use 4 bits
     for (int y = 0; y < page.image.height; ++y) {
       const BYTE* line = FreeImage_GetScanLine(dib, page.image.height - 1 - y);
-      for (int x = 0; x < page.image.width; ++x)
-        page.image.pixels.push_back(ShadeOf(palette[line[x]]));
+      for (int x = 0; x < page.image.width; ++x) {
+        const unsigned index = nibbles ? (line[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0F : line[x];
+        page.image.pixels.push_back(index < colours ? ShadeOf(palette[index]) : 255);
+      }
     }
     FITAG* tag = nullptr;
     if (FreeImage_GetMetadata(FIMD_ANIMATION, dib, "FrameTime", &tag)) {
