@@ -76,13 +76,13 @@ void CopyWithoutAlpha(FIBITMAP* from, FIBITMAP* to) {
   }
 }
 
-void Repaint(FIBITMAP* dib, int left, int top, int size, unsigned seed) {
+void Repaint(FIBITMAP* dib, int left, int top, int size, unsigned variant) {
   const int height = static_cast<int>(FreeImage_GetHeight(dib));
   const int step = static_cast<int>(FreeImage_GetBPP(dib) / 8);
   for (int y = top; y < top + size; ++y) {
     BYTE* line = FreeImage_GetScanLine(dib, height - 1 - y);
     for (int x = left * step; x < (left + size) * step; ++x) {
-      line[x] = static_cast<BYTE>(x * seed + y);
+      line[x] = static_cast<BYTE>(x * variant + y);
     }
   }
 }

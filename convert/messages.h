@@ -20,7 +20,7 @@ enum class Message {
   SavedToFile,      // names the file
   SettingsSaved,
   CannotSaveSettings,
-  SettingsReadOnly,  // names the settings file
+  SettingsReadOnly,    // names the settings file
   AutomaticThreshold,  // gives the threshold chosen: AutomaticThresholdText
   GifTiming,           // gives the tempo and speed chosen: GifTimingText
   PreviewNameBad,      // names the file

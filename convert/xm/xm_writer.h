@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "settings/conversion_settings.h"
 #include "convert/xm/xm_format.h"
+#include "settings/conversion_settings.h"
 
 namespace vorlix {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "convert/xm/pattern_encoding.h"
+#include "convert/xm/xm_writer.h"
 #include "preview/pattern_view.h"
 #include "preview/pixel_font.h"
 #include "preview/preview_picture.h"
-#include "convert/xm/xm_writer.h"
 #include "tests/support/test_helpers.h"
 #include "tests/support/xm_reader.h"
 

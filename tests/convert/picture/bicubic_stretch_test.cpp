@@ -33,17 +33,17 @@ const char* Name(Content content) {
   return names[static_cast<int>(content)];
 }
 
-// Paints `area` (row 0 at the top) of the picture; `seed` varies the content.
-void Paint(FIBITMAP* dib, PixelRect area, Content content, unsigned seed) {
+// Paints `area` (row 0 at the top) of the picture; `variant` varies the content.
+void Paint(FIBITMAP* dib, PixelRect area, Content content, unsigned variant) {
   const int width = static_cast<int>(FreeImage_GetWidth(dib));
   const int height = static_cast<int>(FreeImage_GetHeight(dib));
   const int channels = static_cast<int>(FreeImage_GetBPP(dib) / 8);
-  std::mt19937 random(seed);
+  std::mt19937 random(variant);
   for (int y = std::max(area.top, 0); y < std::min(area.bottom, height); ++y) {
     BYTE* line = FreeImage_GetScanLine(dib, height - 1 - y);
     for (int x = std::max(area.left, 0); x < std::min(area.right, width); ++x) {
       for (int c = 0; c < channels; ++c) {
-        const unsigned block = (x / 5) * 7919u + (y / 3) * 104729u + c * 31u + seed;
+        const unsigned block = (x / 5) * 7919u + (y / 3) * 104729u + c * 31u + variant;
         BYTE value = 0;
         switch (content) {
           case Content::Random:
@@ -53,13 +53,13 @@ void Paint(FIBITMAP* dib, PixelRect area, Content content, unsigned seed) {
             value = (block * 2654435761u >> 16) & 1 ? 255 : 0;
             break;
           case Content::Ramp:
-            value = static_cast<BYTE>(x * 7 + y * 3 + c * 50 + seed);
+            value = static_cast<BYTE>(x * 7 + y * 3 + c * 50 + variant);
             break;
           case Content::Stripes:
-            value = ((x + y + c + seed) & 1) ? 255 : 0;
+            value = ((x + y + c + variant) & 1) ? 255 : 0;
             break;
           case Content::Fill:
-            value = static_cast<BYTE>(seed * 37 + c * 80);
+            value = static_cast<BYTE>(variant * 37 + c * 80);
             break;
         }
         line[x * channels + c] = value;
@@ -68,9 +68,9 @@ void Paint(FIBITMAP* dib, PixelRect area, Content content, unsigned seed) {
   }
 }
 
-Bitmap MakePicture(int width, int height, int bpp, Content content, unsigned seed) {
+Bitmap MakePicture(int width, int height, int bpp, Content content, unsigned variant) {
   Bitmap dib(FreeImage_Allocate(width, height, bpp));
-  if (dib) Paint(dib.get(), {0, 0, width, height}, content, seed);
+  if (dib) Paint(dib.get(), {0, 0, width, height}, content, variant);
   return dib;
 }
 
@@ -135,11 +135,11 @@ std::vector<StretchChoices> ChoicesFor(int bpp) {
 // bytes with the library's.
 void ExpectLikeLibrary(const std::vector<Shape>& shapes, std::vector<int> depths,
                        std::vector<Content> contents) {
-  unsigned seed = 1;
+  unsigned variant = 1;
   for (const Shape& s : shapes) {
     for (int bpp : depths) {
       for (Content content : contents) {
-        const Bitmap picture = MakePicture(s.sourceWidth, s.sourceHeight, bpp, content, ++seed);
+        const Bitmap picture = MakePicture(s.sourceWidth, s.sourceHeight, bpp, content, ++variant);
         for (const StretchChoices choices : ChoicesFor(bpp)) {
           const Bitmap expected =
               LibraryStretch(picture.get(), s.width, s.height, choices.dropAlpha);
@@ -296,9 +296,9 @@ TEST(BicubicStretchUpdate, FrameSequencesEqualFullStretches) {
         const Bitmap frame = MakePicture(s.sourceWidth, s.sourceHeight, bpp, Content::Random, 7);
         StretchedPicture ours(s.width, s.height, choices);
         ASSERT_NE(ours.Stretch(frame.get()), nullptr);
-        unsigned seed = 100;
+        unsigned variant = 100;
         for (const Step& step : Steps(s.sourceWidth, s.sourceHeight)) {
-          if (step.painted) Paint(frame.get(), step.area, step.content, ++seed);
+          if (step.painted) Paint(frame.get(), step.area, step.content, ++variant);
           const Bitmap expected = LibraryStretch(frame.get(), s.width, s.height, choices.dropAlpha);
           ASSERT_TRUE(SameBytes(expected.get(), ours.Update(frame.get(), step.area)))
               << Label(s, bpp, step.content, choices) << ", change " << step.area.left << ","
