@@ -155,12 +155,25 @@ void ExpectLikeLibrary(const std::vector<Shape>& shapes, std::vector<int> depths
 const std::vector<Content> kAllContents = {Content::Random, Content::Edges, Content::Ramp,
                                            Content::Stripes};
 
+// A shape and the passes the library runs for it.
+struct PassCase {
+  Shape shape;
+  StretchPasses passes;
+};
+
+// Each shape runs the passes given and stretches like the library, in every depth and content.
+void ExpectPassesAndLikeLibrary(const std::vector<PassCase>& cases) {
+  for (const PassCase& c : cases) {
+    const Shape& s = c.shape;
+    EXPECT_EQ(BicubicStretch(s.sourceWidth, s.sourceHeight, s.width, s.height, {}).passes(),
+              c.passes)
+        << Label(s, 24, Content::Random);
+    ExpectLikeLibrary({s}, {8, 24, 32}, kAllContents);
+  }
+}
+
 TEST(BicubicStretchLikeLibrary, EqualSizesCopyAndEqualSidesRunOnePass) {
-  struct Case {
-    Shape shape;
-    StretchPasses passes;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<PassCase> cases = {
       {{7, 5, 7, 5}, StretchPasses::Copy},
       {{120, 150, 120, 150}, StretchPasses::Copy},
       {{1, 1, 1, 1}, StretchPasses::Copy},
@@ -171,21 +184,11 @@ TEST(BicubicStretchLikeLibrary, EqualSizesCopyAndEqualSidesRunOnePass) {
       {{33, 150, 120, 150}, StretchPasses::Horizontal},
       {{4096, 1, 120, 1}, StretchPasses::Horizontal},
   };
-  for (const Case& c : cases) {
-    const Shape& s = c.shape;
-    EXPECT_EQ(BicubicStretch(s.sourceWidth, s.sourceHeight, s.width, s.height, {}).passes(),
-              c.passes)
-        << Label(s, 24, Content::Random);
-    ExpectLikeLibrary({s}, {8, 24, 32}, kAllContents);
-  }
+  ExpectPassesAndLikeLibrary(cases);
 }
 
 TEST(BicubicStretchLikeLibrary, PassOrderFlipsWhereThePictureGetsWider) {
-  struct Case {
-    Shape shape;
-    StretchPasses passes;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<PassCase> cases = {
       {{121, 150, 120, 200}, StretchPasses::HorizontalFirst},
       {{119, 150, 120, 200}, StretchPasses::VerticalFirst},
       {{121, 90, 120, 100}, StretchPasses::HorizontalFirst},
@@ -195,13 +198,7 @@ TEST(BicubicStretchLikeLibrary, PassOrderFlipsWhereThePictureGetsWider) {
       {{2, 3, 1, 4}, StretchPasses::HorizontalFirst},
       {{1, 3, 2, 4}, StretchPasses::VerticalFirst},
   };
-  for (const Case& c : cases) {
-    const Shape& s = c.shape;
-    EXPECT_EQ(BicubicStretch(s.sourceWidth, s.sourceHeight, s.width, s.height, {}).passes(),
-              c.passes)
-        << Label(s, 24, Content::Random);
-    ExpectLikeLibrary({s}, {8, 24, 32}, kAllContents);
-  }
+  ExpectPassesAndLikeLibrary(cases);
 }
 
 TEST(BicubicStretchLikeLibrary, TinyPictures) {
