@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/limits.h"
+#include "convert/gif/gif_image_decoder.h"
 #include "convert/gif/gif_layout.h"
 #include "convert/gif/gif_stream.h"
 
@@ -35,6 +36,32 @@ void PutRowsInPlace(FIBITMAP* page, int height) {
   std::swap_ranges(first, first + FreeImage_GetLine(page), second);
 }
 
+// A raw frame ready to be drawn: decoded by own code, or a page locked from the library for
+// the images own code leaves to it.
+struct RawFrame {
+  bool own = false;  // `pixels` holds the frame
+  GifImagePixels pixels;
+  GifDecodeScratch scratch;
+  FIMULTIBITMAP* file = nullptr;
+  FIBITMAP* page = nullptr;  // locked from `file`
+
+  bool Drawable() const { return own || page != nullptr; }
+  void Release() {
+    if (page != nullptr) FreeImage_UnlockPage(file, page, FALSE);
+    page = nullptr;
+    own = false;
+  }
+};
+
+// Rows of colour indices, top row first, `stride` bytes apart, and what they stand for.
+struct IndexRows {
+  const BYTE* top = nullptr;
+  std::ptrdiff_t stride = 0;
+  const RGBQUAD* palette = nullptr;
+  unsigned colours = 0;
+  int transparent = -1;
+};
+
 }  // namespace
 
 struct GifCompositor {
@@ -56,6 +83,7 @@ struct GifCompositor {
 
   Rect changed;     // what changed since the last canvas returned
   Rect lastChange;  // what the last call that returned a canvas changed
+  RawFrame raw;     // the frame being drawn when it is not decoded ahead
 };
 
 void GifCompositorCloser::operator()(GifCompositor* frames) const {
@@ -172,34 +200,41 @@ void ApplyPendingDisposal(GifCompositor& frames) {
   frames.pendingDisposal = 0;
 }
 
-// Draws one decoded raw frame at its place on the canvas, clipped to the canvas.
-void DrawFrame(GifCompositor& frames, FIBITMAP* page, const Rect& clipped, int left, int top,
-               bool mayBeTransparent) {
-  const int pageHeight = static_cast<int>(FreeImage_GetHeight(page));
-  const RGBQUAD* palette = FreeImage_GetPalette(page);
-  const unsigned colours = FreeImage_GetColorsUsed(page);
-
+IndexRows RowsOf(const RawFrame& raw, bool mayBeTransparent) {
+  if (raw.own) {
+    return {raw.pixels.indices.data(), raw.pixels.width, raw.pixels.palette.data(),
+            static_cast<unsigned>(raw.pixels.palette.size()),
+            mayBeTransparent ? raw.pixels.transparent : -1};
+  }
+  FIBITMAP* page = raw.page;
+  IndexRows rows{FreeImage_GetScanLine(page, FreeImage_GetHeight(page) - 1),
+                 -static_cast<std::ptrdiff_t>(FreeImage_GetPitch(page)), FreeImage_GetPalette(page),
+                 FreeImage_GetColorsUsed(page), -1};
   // The first index whose transparency entry is 0 is the transparent one.
-  int transparent = -1;
   if (mayBeTransparent && FreeImage_IsTransparent(page)) {
     const BYTE* table = FreeImage_GetTransparencyTable(page);
     const int count = FreeImage_GetTransparencyCount(page);
     for (int i = 0; table != nullptr && i < count; ++i) {
       if (table[i] == 0) {
-        transparent = i;
+        rows.transparent = i;
         break;
       }
     }
   }
+  return rows;
+}
 
+// Draws one decoded raw frame at its place on the canvas, clipped to the canvas.
+void DrawFrame(GifCompositor& frames, const IndexRows& rows, const Rect& clipped, int left,
+               int top) {
   for (int y = clipped.top; y < clipped.bottom; ++y) {
-    const BYTE* source = FreeImage_GetScanLine(page, pageHeight - 1 - (y - top));
+    const BYTE* source = rows.top + (y - top) * rows.stride;
     RGBQUAD* target = CanvasPixel(frames.canvas, frames.layout.height, clipped.left, y);
     for (int x = clipped.left; x < clipped.right; ++x, ++target) {
       const int index = source[x - left];
-      if (index == transparent) continue;
-      if (static_cast<unsigned>(index) < colours) {
-        *target = palette[index];
+      if (index == rows.transparent) continue;
+      if (static_cast<unsigned>(index) < rows.colours) {
+        *target = rows.palette[index];
       } else {
         *target = RGBQUAD{};
       }
@@ -208,17 +243,22 @@ void DrawFrame(GifCompositor& frames, FIBITMAP* page, const Rect& clipped, int l
   }
 }
 
-// Decodes raw frame j. nullptr when its descriptor is incomplete or above the budget, when it
-// cannot be decoded, or when the decoded data disagree with its descriptor: such a frame leaves
-// the canvas as it is. A page returned is unlocked from `file` by the caller.
-FIBITMAP* DecodeRawFrame(FIMULTIBITMAP* file, const GifLayout& gif, int j) {
-  if (j >= static_cast<int>(gif.frames.size())) return nullptr;
+// Decodes raw frame j into `raw`, which then holds nothing drawable when the frame's
+// descriptor is incomplete or above the budget, when it cannot be decoded, or when the
+// library's decoded data disagree with its descriptor: such a frame leaves the canvas as it is.
+void DecodeRawFrame(const GifCompositor& frames, FIMULTIBITMAP* file, int j, RawFrame& raw) {
+  raw.Release();
+  const GifLayout& gif = frames.layout;
+  if (j >= static_cast<int>(gif.frames.size())) return;
   const GifImageLayout& layout = gif.frames[j];
-  if (!layout.complete) return nullptr;
-  if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return nullptr;
+  if (!layout.complete) return;
+  if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return;
+  raw.own =
+      DecodeGifImage(frames.bytes->Data(), frames.bytes->Size(), gif, j, raw.pixels, raw.scratch);
+  if (raw.own) return;
 
   FIBITMAP* page = FreeImage_LockPage(file, j);
-  if (page == nullptr) return nullptr;
+  if (page == nullptr) return;
   int left = -1, top = -1;
   const bool agrees = FreeImage_GetBPP(page) == 8 && FreeImage_GetPalette(page) != nullptr &&
                       static_cast<int>(FreeImage_GetWidth(page)) == layout.width &&
@@ -226,17 +266,20 @@ FIBITMAP* DecodeRawFrame(FIMULTIBITMAP* file, const GifLayout& gif, int j) {
                       ReadWordTag(page, "FrameLeft", left) && left == layout.left &&
                       ReadWordTag(page, "FrameTop", top) && top == layout.top;
   if (agrees && DecodedInStoredOrder(layout)) PutRowsInPlace(page, layout.height);
-  if (agrees) return page;
-  FreeImage_UnlockPage(file, page, FALSE);
-  return nullptr;
+  if (agrees) {
+    raw.file = file;
+    raw.page = page;
+  } else {
+    FreeImage_UnlockPage(file, page, FALSE);
+  }
 }
 
-// Draws frame j, decoded as `page` (nullptr: nothing to draw), onto the canvas and notes how it
-// is disposed of.
-void DrawNext(GifCompositor& frames, int j, FIBITMAP* page) {
+// Draws frame j, decoded into `raw` (nothing drawable: nothing to draw), onto the canvas and
+// notes how it is disposed of.
+void DrawNext(GifCompositor& frames, int j, const RawFrame& raw) {
   ApplyPendingDisposal(frames);
   frames.shown = j;
-  if (page == nullptr) return;
+  if (!raw.Drawable()) return;
   const GifImageLayout& layout = frames.layout.frames[j];
   const Rect clipped{std::min(layout.left, frames.layout.width),
                      std::min(layout.top, frames.layout.height),
@@ -249,7 +292,7 @@ void DrawNext(GifCompositor& frames, int j, FIBITMAP* page) {
     CopyRect(frames, clipped, false);
   }
   frames.changed = Union(frames.changed, clipped);
-  DrawFrame(frames, page, clipped, layout.left, layout.top, layout.hasControlExtension);
+  DrawFrame(frames, RowsOf(raw, layout.hasControlExtension), clipped, layout.left, layout.top);
   if (disposal == GifDisposalBackground || disposal == GifDisposalPrevious) {
     frames.pendingDisposal = disposal;
     frames.pendingRect = clipped;
@@ -258,16 +301,13 @@ void DrawNext(GifCompositor& frames, int j, FIBITMAP* page) {
 
 // Decodes frame j through the compositor's own handle and draws it.
 void ComposeNext(GifCompositor& frames, int j) {
-  FIBITMAP* page = DecodeRawFrame(frames.file, frames.layout, j);
-  // Unlocked also when drawing throws (no memory for the saved pixels).
-  struct Unlock {
-    FIMULTIBITMAP* file;
-    FIBITMAP* page;
-    ~Unlock() {
-      if (page != nullptr) FreeImage_UnlockPage(file, page, FALSE);
-    }
-  } unlocker{frames.file, page};
-  DrawNext(frames, j, page);
+  // Released also when drawing throws (no memory for the saved pixels).
+  struct Release {
+    RawFrame& raw;
+    ~Release() { raw.Release(); }
+  } release{frames.raw};
+  DecodeRawFrame(frames, frames.file, j, frames.raw);
+  DrawNext(frames, j, frames.raw);
 }
 
 }  // namespace
@@ -277,13 +317,13 @@ struct GifFrameReader {
   const GifCompositor* frames;
   ViewStream stream;  // its own read position in the shared bytes
   FIMULTIBITMAP* file = nullptr;
-  int index = -1;            // the raw frame decoded last
-  FIBITMAP* page = nullptr;  // that frame, nullptr when it is not to be drawn
+  int index = -1;  // the raw frame decoded last
+  RawFrame raw;    // that frame
 };
 
 void GifFrameReaderCloser::operator()(GifFrameReader* reader) const {
   if (reader == nullptr) return;
-  if (reader->page != nullptr) FreeImage_UnlockPage(reader->file, reader->page, FALSE);
+  reader->raw.Release();
   if (reader->file != nullptr) FreeImage_CloseMultiBitmap(reader->file);
   delete reader;
 }
@@ -298,11 +338,10 @@ GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& frames) {
 }
 
 void DecodeGifFrame(GifFrameReader& reader, int j) {
-  if (reader.page != nullptr) FreeImage_UnlockPage(reader.file, reader.page, FALSE);
-  reader.page = nullptr;
+  reader.raw.Release();
   reader.index = -1;
   if (j < 0 || j >= reader.frames->frameCount) return;
-  reader.page = DecodeRawFrame(reader.file, reader.frames->layout, j);
+  DecodeRawFrame(*reader.frames, reader.file, j, reader.raw);
   reader.index = j;
 }
 
@@ -321,7 +360,7 @@ FIBITMAP* ComposeUpTo(GifCompositor& frames, int j, const GifFrameReader* decode
   while (frames.shown < j - 1) ComposeNext(frames, frames.shown + 1);
   if (frames.shown == j - 1) {
     if (decoded != nullptr && decoded->frames == &frames && decoded->index == j) {
-      DrawNext(frames, j, decoded->page);
+      DrawNext(frames, j, decoded->raw);
     } else {
       ComposeNext(frames, j);
     }

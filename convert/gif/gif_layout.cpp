@@ -93,6 +93,8 @@ struct PendingControl {
   bool present = false;
   int disposal = 0;
   int delay = 0;
+  int transparent = -1;
+  bool isShort = false;
   GifByteRange block;  // where it lies
 };
 
@@ -118,6 +120,8 @@ bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
   frame.hasControlExtension = control.present;
   frame.disposal = control.present ? control.disposal : GifDisposalNone;
   frame.delay = control.present ? control.delay : 0;
+  frame.transparent = control.present ? control.transparent : -1;
+  frame.shortControl = control.present && control.isShort;
   control = PendingControl{};  // its block stays: this image depends on it
   std::uint8_t packed = 0;
   frame.complete = in.Word(frame.left) && in.Word(frame.top) && in.Word(frame.width) &&
@@ -127,8 +131,10 @@ bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
   layout.frames.push_back(frame);
   if (!frame.complete) return false;
   if (packed & kHasColourTable) in.Skip(3 * ColourTableEntries(packed));
+  const auto dataAt = static_cast<std::size_t>(in.Position());
   std::uint8_t minCodeSize = 0;
   if (!in.Byte(minCodeSize) || !in.SkipSubBlocks()) return false;
+  layout.frames.back().dataAt = dataAt;
   layout.imagesEnd = static_cast<std::size_t>(in.Position());
   return true;
 }
@@ -142,8 +148,12 @@ bool ReadControl(ByteReader& in, PendingControl& control) {
   // The delay follows the packed byte when the block is long enough to hold it.
   int delay = 0;
   control.delay = size >= 3 && in.Word(delay) ? delay : 0;
+  // The transparent index follows it in a block of the usual four bytes.
+  std::uint8_t index = 0;
+  control.isShort = size < 4;
+  control.transparent = !control.isShort && in.Byte(index) && (packed & 1) != 0 ? index : -1;
   // Back to just after the size byte, then past that sub-block and the rest.
-  if (!in.Skip(size >= 3 ? -3 : -1)) return false;
+  if (!in.Skip(size >= 4 ? -4 : size >= 3 ? -3 : -1)) return false;
   if (size == 0) return true;
   return in.Skip(size) && in.SkipSubBlocks();
 }

@@ -26,6 +26,10 @@ struct GifImageLayout {
   int delay = 0;     // hundredths of a second, from the control extension; 0 without one
   bool interlaced = false;
   std::size_t flagsAt = 0;  // offset of the descriptor's flags byte
+  // Offset of the code size byte that starts the image's data; 0 when the data run past the end.
+  std::size_t dataAt = 0;
+  int transparent = -1;       // the index the control block makes transparent, -1 for none
+  bool shortControl = false;  // the control block is shorter than its four bytes
 };
 
 struct GifLayout {
