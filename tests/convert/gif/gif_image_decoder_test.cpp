@@ -15,6 +15,14 @@
 #include "convert/gif/image_library.h"
 #include "tests/support/gif_writer.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VORLIX_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORLIX_ASAN 1
+#endif
+#endif
+
 namespace vorlix {
 namespace {
 
@@ -115,15 +123,17 @@ std::string Differences(const GifImagePixels& ours, const GifImagePixels& theirs
 }
 
 // Decodes image `image` of `bytes` with the given working memory and, when the decoder takes it
-// on, checks it against the reference. Returns whether the decoder took it on.
+// on and `compare` is set, checks it against the reference. Returns whether the decoder took it
+// on.
 bool DecodeAndCheck(const Bytes& bytes, std::size_t image, const std::string& label,
-                    GifImagePixels& pixels, GifDecodeScratch& scratch) {
+                    GifImagePixels& pixels, GifDecodeScratch& scratch, bool compare = true) {
   GifLayout layout;
   if (!ReadGifLayout(bytes.data(), bytes.size(), layout)) {
     ADD_FAILURE() << label << ": not read as a GIF";
     return false;
   }
   if (!DecodeGifImage(bytes.data(), bytes.size(), layout, image, pixels, scratch)) return false;
+  if (!compare) return true;
   GifImagePixels reference;
   if (!Reference(bytes, layout, image, reference)) {
     ADD_FAILURE() << label << ": taken on, but the library cannot load it";
@@ -581,6 +591,13 @@ TEST(GifImageDecoder, ChangedDataAreTheLibrarysWheneverTakenOn) {
       {150, 80, 4, Table::Global, true, 3, false, true},  // long strings, over 4096 a block
   };
   constexpr int kChangesPerPicture = 600;
+  // Under the address sanitizer a library load takes tens of milliseconds (its code table
+  // set-up fills 4 MB of fresh memory): there every change is decoded, and one in 25 compared.
+#ifdef VORLIX_ASAN
+  constexpr int kCompareEvery = 25;
+#else
+  constexpr int kCompareEvery = 1;
+#endif
   std::mt19937 rng(2024);
   int accepted = 0, refused = 0;
   GifImagePixels pixels;
@@ -603,7 +620,8 @@ TEST(GifImageDecoder, ChangedDataAreTheLibrarysWheneverTakenOn) {
         changes += " [" + std::to_string(at) + "]=" + std::to_string(bytes[at]);
       }
       const std::string label = Name(picture) + ", bytes changed:" + changes;
-      ++(DecodeAndCheck(bytes, 0, label, pixels, scratch) ? accepted : refused);
+      const bool compare = n % kCompareEvery == 0;
+      ++(DecodeAndCheck(bytes, 0, label, pixels, scratch, compare) ? accepted : refused);
     }
   }
   if (HasFailure()) return;
