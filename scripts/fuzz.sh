@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a given time:
-#   scripts/fuzz.sh gif|layout|settings SECONDS [more libFuzzer options]
+#   scripts/fuzz.sh gif|layout|decoder|settings SECONDS [more libFuzzer options]
 # Builds the targets with clang-14, libFuzzer, ASan and UBSan into build-fuzz/ (or
 # $VORLIX_FUZZ_BUILD) when needed, makes the starting corpus there, and keeps the inputs that
 # reach new code in fuzz/corpus-run/TARGET/ so that later runs go on from them. An input that
@@ -11,15 +11,16 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 if [ "$#" -lt 2 ] || ! [[ "$2" =~ ^[0-9]+$ ]]; then
-  echo "usage: scripts/fuzz.sh gif|layout|settings SECONDS [libFuzzer options]" >&2
+  echo "usage: scripts/fuzz.sh gif|layout|decoder|settings SECONDS [libFuzzer options]" >&2
   exit 2
 fi
 case "$1" in
   gif | gif_conversion) target=gif_conversion corpus_kind=gif ;;
   layout | gif_layout) target=gif_layout corpus_kind=gif ;;
+  decoder | gif_image_decoder) target=gif_image_decoder corpus_kind=gif ;;
   settings | settings_file) target=settings_file corpus_kind=settings ;;
   *)
-    echo "scripts/fuzz.sh: unknown target '$1' (gif, layout or settings)" >&2
+    echo "scripts/fuzz.sh: unknown target '$1' (gif, layout, decoder or settings)" >&2
     exit 2
     ;;
 esac
@@ -49,6 +50,7 @@ mkdir -p "$grown" "$findings"
 case "$target" in
   gif_conversion) limits=(-max_len=16384 -timeout=300 -report_slow_units=120 -rss_limit_mb=3072) ;;
   gif_layout) limits=(-max_len=16384 -timeout=10) ;;
+  gif_image_decoder) limits=(-max_len=16384 -timeout=30 -rss_limit_mb=3072) ;;
   settings_file) limits=(-max_len=64 -timeout=10) ;;
 esac
 

@@ -22,7 +22,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E "$serial" | tee "$logs/sanitized.txt"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -R "$serial" | tee "$logs/sanitized-serial.txt"
-for target in gif layout settings; do
+for target in gif layout decoder settings; do
   bash scripts/fuzz.sh "$target" "${VORLIX_FUZZ_SECONDS:-60}"
 done
 

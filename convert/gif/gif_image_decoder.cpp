@@ -94,9 +94,14 @@ void JoinSubBlocks(const std::uint8_t* data, std::size_t at, std::vector<std::ui
   }
 }
 
+// The library's pictures start with a grey ramp; the colour table, when there is one, is read
+// over its first entries.
 void ReadPalette(const std::uint8_t* data, std::size_t size, const GifLayout& gif,
                  const GifImageLayout& image, std::array<RGBQUAD, 256>& palette) {
-  palette.fill(RGBQUAD{});
+  for (int i = 0; i < 256; ++i) {
+    const auto grey = static_cast<BYTE>(i);
+    palette[i] = RGBQUAD{grey, grey, grey, 0};
+  }
   const std::uint8_t flags = image.flagsAt < size ? data[image.flagsAt] : 0;
   if (flags & kLocalTable) {
     const std::uint8_t* colour = data + image.flagsAt + 1;
@@ -104,15 +109,10 @@ void ReadPalette(const std::uint8_t* data, std::size_t size, const GifLayout& gi
     for (int i = 0; i < entries; ++i, colour += 3) {
       palette[i] = RGBQUAD{colour[2], colour[1], colour[0], 0};
     }
-  } else if (!gif.globalPalette.empty()) {
+  } else {
     for (std::size_t i = 0; i < gif.globalPalette.size() && i < palette.size(); ++i) {
       const GifColour& c = gif.globalPalette[i];
       palette[i] = RGBQUAD{c.blue, c.green, c.red, 0};
-    }
-  } else {
-    for (int i = 0; i < 256; ++i) {
-      const auto grey = static_cast<BYTE>(i);
-      palette[i] = RGBQUAD{grey, grey, grey, 0};
     }
   }
 }

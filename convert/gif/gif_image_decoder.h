@@ -19,8 +19,8 @@ namespace vorlix {
 struct GifImagePixels {
   int width = 0, height = 0;
   std::vector<std::uint8_t> indices;  // width * height; pixels the data do not reach are 0
-  // The local colour table, else the global one, else a grey ramp; entries past the table are
-  // black. rgbReserved is 0.
+  // The local colour table, else the global one, over a grey ramp that shows in the entries past
+  // the table (or in all, without one). rgbReserved is 0.
   std::array<RGBQUAD, 256> palette{};
   int transparent = -1;  // the index the control block makes transparent, -1 for none
 };
