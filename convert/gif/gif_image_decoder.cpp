@@ -33,65 +33,120 @@ std::size_t WriteString(const CodeTable& table, int code, std::uint8_t* out, std
   return written;
 }
 
-// Expands the LZW codes in `in` into `out`, `count` bytes, as the library does: the data end at
-// an end code, at a code past the next free one, or when `out` is full; codes keep 12 bits once
-// the table is full. False when a code names the next free entry with no code before it since a
-// clear, which the library answers from what the table held before.
-bool Expand(const std::vector<std::uint8_t>& in, int minCodeSize, std::uint8_t* out,
-            std::size_t count) {
-  static thread_local CodeTable table;
-  const int clear = 1 << minCodeSize, end = clear + 1;
-  for (int i = 0; i < clear; ++i) {
-    table.prefix[i] = 0;
-    table.length[i] = 1;
-    table.first[i] = table.last[i] = static_cast<std::uint8_t>(i);
+// The library expands codes into a buffer of this many pixels, started anew for each data
+// sub-block. A string that does not fit is held back until the next byte of data is read, and
+// then starts a new buffer; after the last byte it is lost, with all codes after it.
+constexpr std::size_t kLibraryBuffer = 4096;
+
+// Expands the LZW codes of the joined sub-blocks into `out`, `count` bytes, as the library does:
+// the data end at an end code, at a code past the next free one, at a string held back after
+// the last byte, or when `out` is full; codes keep 12 bits once the table is full.
+class Expander {
+ public:
+  Expander(const GifDecodeScratch& in, int minCodeSize, std::uint8_t* out, std::size_t count)
+      : in_(in),
+        minCodeSize_(minCodeSize),
+        clear_(1 << minCodeSize),
+        end_(clear_ + 1),
+        out_(out),
+        count_(count) {
+    for (int i = 0; i < clear_; ++i) {
+      table_.prefix[i] = 0;
+      table_.length[i] = 1;
+      table_.first[i] = table_.last[i] = static_cast<std::uint8_t>(i);
+    }
+    Clear();
   }
-  int next = end + 1, codeSize = minCodeSize + 1, mask = (1 << codeSize) - 1, old = kNoCode;
-  std::uint32_t bits = 0;
-  int bitCount = 0;
-  std::size_t done = 0;
-  for (const std::uint8_t byte : in) {
-    bits |= static_cast<std::uint32_t>(byte) << bitCount;
-    bitCount += 8;
-    while (bitCount >= codeSize) {
-      const int code = static_cast<int>(bits & mask);
-      bits >>= codeSize;
-      bitCount -= codeSize;
-      if (code > next || code == end) return true;
-      if (code == clear) {
-        next = end + 1;
-        codeSize = minCodeSize + 1;
-        mask = (1 << codeSize) - 1;
-        old = kNoCode;
+
+  // False when a code names the next free entry with no code before it since a clear, which
+  // the library answers from what the table held before.
+  bool Run() {
+    const std::size_t total = in_.data.size();
+    std::size_t block = 0;
+    bool freshBuffer = true;
+    for (std::size_t i = 0; i < total; ++i) {
+      if (i == in_.blockEnds[block]) {
+        ++block;
+        freshBuffer = true;
+      }
+      if (freshBuffer) room_ = kLibraryBuffer;
+      bits_ |= static_cast<std::uint32_t>(in_.data[i]) << bitCount_;
+      bitCount_ += 8;
+      const Step step = TakeCodes();
+      if (step == Step::Stale) return false;
+      if (step == Step::End || (step == Step::HeldBack && i + 1 == total)) return true;
+      freshBuffer = step == Step::HeldBack;
+    }
+    return true;
+  }
+
+ private:
+  enum class Step { More, End, HeldBack, Stale };
+
+  void Clear() {
+    next_ = end_ + 1;
+    codeSize_ = minCodeSize_ + 1;
+    mask_ = (1 << codeSize_) - 1;
+    old_ = kNoCode;
+  }
+
+  // Takes every whole code in the bits read so far.
+  Step TakeCodes() {
+    while (bitCount_ >= codeSize_) {
+      const int code = static_cast<int>(bits_ & mask_);
+      if (code > next_ || code == end_) return Step::End;
+      if (code != clear_ && old_ == kNoCode && code == next_) return Step::Stale;
+      const bool adds = code != clear_ && old_ != kNoCode && next_ < kMaxCodes;
+      const std::size_t length = code == next_ ? table_.length[old_] + 1u : table_.length[code];
+      if (code != clear_ && length > room_) return Step::HeldBack;  // its bits stay unread
+      bits_ >>= codeSize_;
+      bitCount_ -= codeSize_;
+      if (code == clear_) {
+        Clear();
         continue;
       }
-      if (old == kNoCode && code == next) return false;
-      const bool adds = old != kNoCode && next < kMaxCodes;
       if (adds) {
-        table.prefix[next] = static_cast<std::uint16_t>(old);
-        table.length[next] = static_cast<std::uint16_t>(table.length[old] + 1);
-        table.first[next] = table.first[old];
-        table.last[next] = code == next ? table.first[old] : table.first[code];
+        table_.prefix[next_] = static_cast<std::uint16_t>(old_);
+        table_.length[next_] = static_cast<std::uint16_t>(table_.length[old_] + 1);
+        table_.first[next_] = table_.first[old_];
+        table_.last[next_] = code == next_ ? table_.first[old_] : table_.first[code];
       }
-      done += WriteString(table, code, out + done, count - done);
-      if (done == count) return true;
-      if (adds && ++next < kMaxCodes && (next & mask) == 0) {
-        ++codeSize;
-        mask |= next;
+      done_ += WriteString(table_, code, out_ + done_, count_ - done_);
+      room_ -= length;
+      if (done_ == count_) return Step::End;
+      if (adds && ++next_ < kMaxCodes && (next_ & mask_) == 0) {
+        ++codeSize_;
+        mask_ |= next_;
       }
-      old = code;
+      old_ = code;
     }
+    return Step::More;
   }
-  return true;
-}
 
-// The data sub-blocks after the code size byte at `at`, joined. The layout found their end.
-void JoinSubBlocks(const std::uint8_t* data, std::size_t at, std::vector<std::uint8_t>& joined) {
-  joined.clear();
+  static thread_local CodeTable table_;
+  const GifDecodeScratch& in_;
+  const int minCodeSize_, clear_, end_;
+  std::uint8_t* const out_;
+  const std::size_t count_;
+  std::size_t done_ = 0, room_ = 0;
+  int next_ = 0, codeSize_ = 0, mask_ = 0, old_ = kNoCode;
+  std::uint32_t bits_ = 0;
+  int bitCount_ = 0;
+};
+
+thread_local CodeTable Expander::table_;
+
+// The data sub-blocks after the code size byte at `at`, joined, and where each ends in the
+// joined bytes. The layout found the end of the chain.
+void JoinSubBlocks(const std::uint8_t* data, std::size_t at, GifDecodeScratch& scratch) {
+  scratch.data.clear();
+  scratch.blockEnds.clear();
   for (std::size_t length = data[at]; length != 0; length = data[at]) {
-    joined.insert(joined.end(), data + at + 1, data + at + 1 + length);
+    scratch.data.insert(scratch.data.end(), data + at + 1, data + at + 1 + length);
+    scratch.blockEnds.push_back(scratch.data.size());
     at += 1 + length;
   }
+  scratch.blockEnds.push_back(SIZE_MAX);
 }
 
 // The library's pictures start with a grey ramp; the colour table, when there is one, is read
@@ -140,7 +195,7 @@ bool DecodeGifImage(const std::uint8_t* data, std::size_t size, const GifLayout&
   }
   const int minCodeSize = data[image.dataAt];
   if (minCodeSize < 2 || minCodeSize > 8) return false;
-  JoinSubBlocks(data, image.dataAt + 1, scratch.data);
+  JoinSubBlocks(data, image.dataAt + 1, scratch);
 
   pixels.width = image.width;
   pixels.height = image.height;
@@ -148,9 +203,9 @@ bool DecodeGifImage(const std::uint8_t* data, std::size_t size, const GifLayout&
   pixels.indices.assign(count, 0);
   if (image.interlaced) {
     scratch.stored.assign(count, 0);
-    if (!Expand(scratch.data, minCodeSize, scratch.stored.data(), count)) return false;
+    if (!Expander(scratch, minCodeSize, scratch.stored.data(), count).Run()) return false;
     Deinterlace(scratch.stored.data(), image.width, image.height, pixels.indices.data());
-  } else if (!Expand(scratch.data, minCodeSize, pixels.indices.data(), count)) {
+  } else if (!Expander(scratch, minCodeSize, pixels.indices.data(), count).Run()) {
     return false;
   }
   ReadPalette(data, size, gif, image, pixels.palette);

@@ -27,8 +27,9 @@ struct GifImagePixels {
 
 // Reusable working memory of the decoder, so that decoding frame after frame allocates nothing.
 struct GifDecodeScratch {
-  std::vector<std::uint8_t> data;    // the image's data sub-blocks joined
-  std::vector<std::uint8_t> stored;  // an interlaced image's rows in stored order
+  std::vector<std::uint8_t> data;      // the image's data sub-blocks joined
+  std::vector<std::size_t> blockEnds;  // where each sub-block ends in `data`, then SIZE_MAX
+  std::vector<std::uint8_t> stored;    // an interlaced image's rows in stored order
 };
 
 // Decodes image `image` of the GIF whose bytes are `data` and whose layout is `gif`. False when
