@@ -35,7 +35,7 @@ struct GifDecodeScratch {
 // Decodes image `image` of the GIF whose bytes are `data` and whose layout is `gif`. False when
 // it is left to the library: the layout could not find where the image's data end, the image
 // is empty, its control block is shorter than four bytes, its code size is outside 2..8, or a
-// code refers to a table entry that a clear code emptied. `pixels` is then unspecified.
+// code refers to a table entry that a clear code emptied; `pixels` then holds nothing usable.
 bool DecodeGifImage(const std::uint8_t* data, std::size_t size, const GifLayout& gif,
                     std::size_t image, GifImagePixels& pixels, GifDecodeScratch& scratch);
 
