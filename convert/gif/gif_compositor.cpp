@@ -4,63 +4,14 @@
 #include <vector>
 
 #include "base/limits.h"
-#include "convert/gif/gif_image_decoder.h"
 #include "convert/gif/gif_layout.h"
 #include "convert/gif/gif_stream.h"
+#include "convert/gif/raw_frame.h"
 
 namespace vorlix {
 namespace {
 
 using Rect = CanvasRect;
-
-bool ReadWordTag(FIBITMAP* dib, const char* key, int& value) {
-  FITAG* tag = nullptr;
-  if (!FreeImage_GetMetadata(FIMD_ANIMATION, dib, key, &tag) || tag == nullptr) return false;
-  if (FreeImage_GetTagType(tag) != FIDT_SHORT || FreeImage_GetTagCount(tag) != 1) return false;
-  value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
-  return true;
-}
-
-// The library decodes only the first row of an interlaced image 2 to 4 rows high. Shown such an
-// image as not interlaced, it decodes every row in stored order; the rows are put in place after.
-bool DecodedInStoredOrder(const GifImageLayout& image) {
-  return image.interlaced && image.height >= 2 && image.height <= 4;
-}
-
-// Stored order is rows 0, 1 of height 2 and rows 0, 2, 1(, 3) of heights 3 and 4: rows 1 and 2
-// trade places. Scan lines run from the bottom row up.
-void PutRowsInPlace(FIBITMAP* page, int height) {
-  if (height < 3) return;
-  BYTE* first = FreeImage_GetScanLine(page, height - 2);
-  BYTE* second = FreeImage_GetScanLine(page, height - 3);
-  std::swap_ranges(first, first + FreeImage_GetLine(page), second);
-}
-
-// A raw frame ready to be drawn: decoded by own code, or a page locked from the library for
-// the images own code leaves to it.
-struct RawFrame {
-  bool own = false;  // `pixels` holds the frame
-  GifImagePixels pixels;
-  GifDecodeScratch scratch;
-  FIMULTIBITMAP* file = nullptr;
-  FIBITMAP* page = nullptr;  // locked from `file`
-
-  bool Drawable() const { return own || page != nullptr; }
-  void Release() {
-    if (page != nullptr) FreeImage_UnlockPage(file, page, FALSE);
-    page = nullptr;
-    own = false;
-  }
-};
-
-// Rows of colour indices, top row first, `stride` bytes apart, and what they stand for.
-struct IndexRows {
-  const BYTE* top = nullptr;
-  std::ptrdiff_t stride = 0;
-  const RGBQUAD* palette = nullptr;
-  unsigned colours = 0;
-  int transparent = -1;
-};
 
 }  // namespace
 
@@ -200,30 +151,6 @@ void ApplyPendingDisposal(GifCompositor& frames) {
   frames.pendingDisposal = 0;
 }
 
-IndexRows RowsOf(const RawFrame& raw, bool mayBeTransparent) {
-  if (raw.own) {
-    return {raw.pixels.indices.data(), raw.pixels.width, raw.pixels.palette.data(),
-            static_cast<unsigned>(raw.pixels.palette.size()),
-            mayBeTransparent ? raw.pixels.transparent : -1};
-  }
-  FIBITMAP* page = raw.page;
-  IndexRows rows{FreeImage_GetScanLine(page, FreeImage_GetHeight(page) - 1),
-                 -static_cast<std::ptrdiff_t>(FreeImage_GetPitch(page)), FreeImage_GetPalette(page),
-                 FreeImage_GetColorsUsed(page), -1};
-  // The first index whose transparency entry is 0 is the transparent one.
-  if (mayBeTransparent && FreeImage_IsTransparent(page)) {
-    const BYTE* table = FreeImage_GetTransparencyTable(page);
-    const int count = FreeImage_GetTransparencyCount(page);
-    for (int i = 0; table != nullptr && i < count; ++i) {
-      if (table[i] == 0) {
-        rows.transparent = i;
-        break;
-      }
-    }
-  }
-  return rows;
-}
-
 // Draws one decoded raw frame at its place on the canvas, clipped to the canvas.
 void DrawFrame(GifCompositor& frames, const IndexRows& rows, const Rect& clipped, int left,
                int top) {
@@ -240,37 +167,6 @@ void DrawFrame(GifCompositor& frames, const IndexRows& rows, const Rect& clipped
       }
       target->rgbReserved = 255;
     }
-  }
-}
-
-// Decodes raw frame j into `raw`, which then holds nothing drawable when the frame's
-// descriptor is incomplete or above the budget, when it cannot be decoded, or when the
-// library's decoded data disagree with its descriptor: such a frame leaves the canvas as it is.
-void DecodeRawFrame(const GifCompositor& frames, FIMULTIBITMAP* file, int j, RawFrame& raw) {
-  raw.Release();
-  const GifLayout& gif = frames.layout;
-  if (j >= static_cast<int>(gif.frames.size())) return;
-  const GifImageLayout& layout = gif.frames[j];
-  if (!layout.complete) return;
-  if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return;
-  raw.own =
-      DecodeGifImage(frames.bytes->Data(), frames.bytes->Size(), gif, j, raw.pixels, raw.scratch);
-  if (raw.own) return;
-
-  FIBITMAP* page = FreeImage_LockPage(file, j);
-  if (page == nullptr) return;
-  int left = -1, top = -1;
-  const bool agrees = FreeImage_GetBPP(page) == 8 && FreeImage_GetPalette(page) != nullptr &&
-                      static_cast<int>(FreeImage_GetWidth(page)) == layout.width &&
-                      static_cast<int>(FreeImage_GetHeight(page)) == layout.height &&
-                      ReadWordTag(page, "FrameLeft", left) && left == layout.left &&
-                      ReadWordTag(page, "FrameTop", top) && top == layout.top;
-  if (agrees && DecodedInStoredOrder(layout)) PutRowsInPlace(page, layout.height);
-  if (agrees) {
-    raw.file = file;
-    raw.page = page;
-  } else {
-    FreeImage_UnlockPage(file, page, FALSE);
   }
 }
 
@@ -306,7 +202,8 @@ void ComposeNext(GifCompositor& frames, int j) {
     RawFrame& raw;
     ~Release() { raw.Release(); }
   } release{frames.raw};
-  DecodeRawFrame(frames, frames.file, j, frames.raw);
+  DecodeRawFrame(frames.bytes->Data(), frames.bytes->Size(), frames.layout, frames.file, j,
+                 frames.raw);
   DrawNext(frames, j, frames.raw);
 }
 
@@ -341,7 +238,9 @@ void DecodeGifFrame(GifFrameReader& reader, int j) {
   reader.raw.Release();
   reader.index = -1;
   if (j < 0 || j >= reader.frames->frameCount) return;
-  DecodeRawFrame(*reader.frames, reader.file, j, reader.raw);
+  const GifCompositor& frames = *reader.frames;
+  DecodeRawFrame(frames.bytes->Data(), frames.bytes->Size(), frames.layout, reader.file, j,
+                 reader.raw);
   reader.index = j;
 }
 

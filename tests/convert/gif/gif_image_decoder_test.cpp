@@ -151,20 +151,21 @@ bool DecodeAndCheck(const Bytes& bytes, std::size_t image, const std::string& la
 
 // ---- pictures made by the GIF writer ----
 
-std::vector<Rgb> Colours(int count, int seed) {
+std::vector<Rgb> Colours(int count, int variant) {
   std::vector<Rgb> colours;
   for (int i = 0; i < count; ++i) {
-    colours.push_back({static_cast<std::uint8_t>(i * 7 + seed), static_cast<std::uint8_t>(255 - i),
-                       static_cast<std::uint8_t>((i * 13) ^ seed)});
+    colours.push_back({static_cast<std::uint8_t>(i * 7 + variant),
+                       static_cast<std::uint8_t>(255 - i),
+                       static_cast<std::uint8_t>((i * 13) ^ variant)});
   }
   return colours;
 }
 
 // Indices below `colours`: runs of one index broken by noise, so that the codes name strings of
 // many lengths; smooth, long runs without noise, so that they name long strings.
-std::vector<std::uint8_t> Picture(int width, int height, int colours, unsigned seed,
+std::vector<std::uint8_t> Picture(int width, int height, int colours, unsigned variant,
                                   bool smooth = false) {
-  std::mt19937 rng(seed);
+  std::mt19937 rng(variant);
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * height);
   std::uint8_t run = 0;
   for (std::uint8_t& index : indices) {
@@ -187,7 +188,7 @@ struct PictureCase {
 
 // A one-image GIF of the case. A local table comes with a global one of other colours, so that
 // the wrong one shows.
-GifDescription Describe(const PictureCase& c, unsigned seed) {
+GifDescription Describe(const PictureCase& c, unsigned variant) {
   GifDescription gif;
   gif.width = c.width;
   gif.height = c.height;
@@ -196,7 +197,7 @@ GifDescription Describe(const PictureCase& c, unsigned seed) {
   GifFrame frame;
   frame.width = c.width;
   frame.height = c.height;
-  frame.indices = Picture(c.width, c.height, c.colours, seed, c.smooth);
+  frame.indices = Picture(c.width, c.height, c.colours, variant, c.smooth);
   if (c.table == Table::Local) frame.localPalette = Colours(c.colours, 90);
   frame.hasControlExtension = c.control;
   frame.transparentIndex = c.transparent;
@@ -391,9 +392,9 @@ TEST(GifImageDecoder, WellFormedImagesAreTheLibrarys) {
       {199, 21, 4, Table::Local, true, 2, true},
       {120, 41, 256, Table::Global, true, 7, true},
   };
-  unsigned seed = 1;
+  unsigned variant = 1;
   for (const PictureCase& c : cases) {
-    EXPECT_TRUE(DecodeAndCheck(testgif::EncodeGif(Describe(c, seed++)), 0, Name(c))) << Name(c);
+    EXPECT_TRUE(DecodeAndCheck(testgif::EncodeGif(Describe(c, variant++)), 0, Name(c))) << Name(c);
   }
 }
 
@@ -423,11 +424,11 @@ TEST(GifImageDecoder, EveryImageOfAFileIsTheLibrarys) {
   gif.width = 40;
   gif.height = 30;
   gif.globalPalette = Colours(16, 3);
-  const auto frame = [](int width, int height, int colours, unsigned seed) {
+  const auto frame = [](int width, int height, int colours, unsigned variant) {
     GifFrame f;
     f.width = width;
     f.height = height;
-    f.indices = Picture(width, height, colours, seed);
+    f.indices = Picture(width, height, colours, variant);
     return f;
   };
   GifFrame first = frame(40, 30, 16, 1);
@@ -598,9 +599,9 @@ TEST(GifImageDecoder, ChangedDataAreTheLibrarysWheneverTakenOn) {
   int accepted = 0, refused = 0;
   GifImagePixels pixels;
   GifDecodeScratch scratch;  // shared, as from frame to frame
-  unsigned seed = 500;
+  unsigned variant = 500;
   for (const PictureCase& picture : pictures) {
-    const Bytes original = testgif::EncodeGif(Describe(picture, seed++));
+    const Bytes original = testgif::EncodeGif(Describe(picture, variant++));
     const std::vector<std::size_t> data = DataBytes(original, 0);
     ASSERT_FALSE(data.empty()) << Name(picture);
     for (int n = 0; n < kChangesPerPicture && !HasFailure(); ++n) {
