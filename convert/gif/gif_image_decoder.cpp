@@ -90,21 +90,26 @@ class Expander {
     old_ = kNoCode;
   }
 
+  void Consume() {
+    bits_ >>= codeSize_;
+    bitCount_ -= codeSize_;
+  }
+
   // Takes every whole code in the bits read so far.
   Step TakeCodes() {
     while (bitCount_ >= codeSize_) {
       const int code = static_cast<int>(bits_ & mask_);
       if (code > next_ || code == end_) return Step::End;
-      if (code != clear_ && old_ == kNoCode && code == next_) return Step::Stale;
-      const bool adds = code != clear_ && old_ != kNoCode && next_ < kMaxCodes;
-      const std::size_t length = code == next_ ? table_.length[old_] + 1u : table_.length[code];
-      if (code != clear_ && length > room_) return Step::HeldBack;  // its bits stay unread
-      bits_ >>= codeSize_;
-      bitCount_ -= codeSize_;
       if (code == clear_) {
+        Consume();
         Clear();
         continue;
       }
+      if (old_ == kNoCode && code == next_) return Step::Stale;
+      const bool adds = old_ != kNoCode && next_ < kMaxCodes;
+      const std::size_t length = code == next_ ? table_.length[old_] + 1u : table_.length[code];
+      if (length > room_) return Step::HeldBack;  // its bits stay unread
+      Consume();
       if (adds) {
         table_.prefix[next_] = static_cast<std::uint16_t>(old_);
         table_.length[next_] = static_cast<std::uint16_t>(table_.length[old_] + 1);
