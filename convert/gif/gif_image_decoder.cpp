@@ -38,13 +38,18 @@ std::size_t WriteString(const CodeTable& table, int code, std::uint8_t* out, std
 // then starts a new buffer; after the last byte it is lost, with all codes after it.
 constexpr std::size_t kLibraryBuffer = 4096;
 
-// Expands the LZW codes of the joined sub-blocks into `out`, `count` bytes, as the library does:
-// the data end at an end code, at a code past the next free one, at a string held back after
-// the last byte, or when `out` is full; codes keep 12 bits once the table is full.
+// Expands the LZW codes of an image's data sub-blocks, read where they lie, into `out`, `count`
+// bytes, as the library does: the data end at an end code, at a code past the next free one, at a
+// string held back after the last byte, or when `out` is full; codes keep 12 bits once the table
+// is full. Nothing after the end is read.
 class Expander {
  public:
-  Expander(const GifDecodeScratch& in, int minCodeSize, std::uint8_t* out, std::size_t count)
-      : in_(in),
+  // `chain` is the length byte of the first sub-block; the chain ends before `size`.
+  Expander(const std::uint8_t* data, std::size_t size, std::size_t chain, int minCodeSize,
+           std::uint8_t* out, std::size_t count)
+      : data_(data),
+        size_(size),
+        chain_(chain),
         minCodeSize_(minCodeSize),
         clear_(1 << minCodeSize),
         end_(clear_ + 1),
@@ -61,21 +66,27 @@ class Expander {
   // False when a code names the next free entry with no code before it since a clear, which
   // the library answers from what the table held before.
   bool Run() {
-    const std::size_t total = in_.data.size();
-    std::size_t block = 0;
-    bool freshBuffer = true;
-    for (std::size_t i = 0; i < total; ++i) {
-      if (i == in_.blockEnds[block]) {
-        ++block;
-        freshBuffer = true;
+    std::size_t at = chain_;
+    // Each sub-block starts a new buffer. A block whose next length byte would lie past the
+    // data (the file changed under the layout) ends the chain.
+    for (std::size_t length = data_[at]; length != 0 && at + 1 + length < size_;
+         length = data_[at]) {
+      const std::uint8_t* byte = data_ + at + 1;
+      const std::uint8_t* const blockEnd = byte + length;
+      at += 1 + length;
+      room_ = kLibraryBuffer;
+      for (; byte != blockEnd; ++byte) {
+        bits_ |= static_cast<std::uint32_t>(*byte) << bitCount_;
+        bitCount_ += 8;
+        const Step step = TakeCodes();
+        if (step == Step::Stale) return false;
+        if (step == Step::End) return true;
+        if (step == Step::HeldBack) {
+          // Lost after the chain's last byte; else it starts a new buffer with the next byte.
+          if (byte + 1 == blockEnd && data_[at] == 0) return true;
+          room_ = kLibraryBuffer;
+        }
       }
-      if (freshBuffer) room_ = kLibraryBuffer;
-      bits_ |= static_cast<std::uint32_t>(in_.data[i]) << bitCount_;
-      bitCount_ += 8;
-      const Step step = TakeCodes();
-      if (step == Step::Stale) return false;
-      if (step == Step::End || (step == Step::HeldBack && i + 1 == total)) return true;
-      freshBuffer = step == Step::HeldBack;
     }
     return true;
   }
@@ -129,7 +140,8 @@ class Expander {
   }
 
   static thread_local CodeTable table_;
-  const GifDecodeScratch& in_;
+  const std::uint8_t* const data_;
+  const std::size_t size_, chain_;
   const int minCodeSize_, clear_, end_;
   std::uint8_t* const out_;
   const std::size_t count_;
@@ -140,19 +152,6 @@ class Expander {
 };
 
 thread_local CodeTable Expander::table_;
-
-// The data sub-blocks after the code size byte at `at`, joined, and where each ends in the
-// joined bytes. The layout found the end of the chain.
-void JoinSubBlocks(const std::uint8_t* data, std::size_t at, GifDecodeScratch& scratch) {
-  scratch.data.clear();
-  scratch.blockEnds.clear();
-  for (std::size_t length = data[at]; length != 0; length = data[at]) {
-    scratch.data.insert(scratch.data.end(), data + at + 1, data + at + 1 + length);
-    scratch.blockEnds.push_back(scratch.data.size());
-    at += 1 + length;
-  }
-  scratch.blockEnds.push_back(SIZE_MAX);
-}
 
 // The library's pictures start with a grey ramp; the colour table, when there is one, is read
 // over its first entries.
@@ -200,17 +199,19 @@ bool DecodeGifImage(const std::uint8_t* data, std::size_t size, const GifLayout&
   }
   const int minCodeSize = data[image.dataAt];
   if (minCodeSize < 2 || minCodeSize > 8) return false;
-  JoinSubBlocks(data, image.dataAt + 1, scratch);
 
   pixels.width = image.width;
   pixels.height = image.height;
   const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
   pixels.indices.assign(count, 0);
+  const std::size_t chain = image.dataAt + 1;
   if (image.interlaced) {
     scratch.stored.assign(count, 0);
-    if (!Expander(scratch, minCodeSize, scratch.stored.data(), count).Run()) return false;
+    if (!Expander(data, size, chain, minCodeSize, scratch.stored.data(), count).Run()) {
+      return false;
+    }
     Deinterlace(scratch.stored.data(), image.width, image.height, pixels.indices.data());
-  } else if (!Expander(scratch, minCodeSize, pixels.indices.data(), count).Run()) {
+  } else if (!Expander(data, size, chain, minCodeSize, pixels.indices.data(), count).Run()) {
     return false;
   }
   ReadPalette(data, size, gif, image, pixels.palette);

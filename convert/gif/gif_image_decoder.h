@@ -26,16 +26,17 @@ struct GifImagePixels {
 };
 
 // Reusable working memory of the decoder, so that decoding frame after frame allocates nothing.
+// It holds no more than one frame's pixels: the data sub-blocks are read where they lie.
 struct GifDecodeScratch {
-  std::vector<std::uint8_t> data;      // the image's data sub-blocks joined
-  std::vector<std::size_t> blockEnds;  // where each sub-block ends in `data`, then SIZE_MAX
-  std::vector<std::uint8_t> stored;    // an interlaced image's rows in stored order
+  std::vector<std::uint8_t> stored;  // an interlaced image's rows in stored order
 };
 
 // Decodes image `image` of the GIF whose bytes are `data` and whose layout is `gif`. False when
 // it is left to the library: the layout could not find where the image's data end, the image
 // is empty, its control block is shorter than four bytes, its code size is outside 2..8, or a
 // code refers to a table entry that a clear code emptied; `pixels` then holds nothing usable.
+// The data sub-blocks are read in `data` itself, only as far as the decoding goes (to the end
+// code or the last pixel, at the latest); the sub-blocks after that are not read.
 bool DecodeGifImage(const std::uint8_t* data, std::size_t size, const GifLayout& gif,
                     std::size_t image, GifImagePixels& pixels, GifDecodeScratch& scratch);
 

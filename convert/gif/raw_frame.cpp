@@ -24,6 +24,13 @@ void PutRowsInPlace(FIBITMAP* page, int height) {
   std::swap_ranges(first, first + FreeImage_GetLine(page), second);
 }
 
+// The library's string table holds 4096 entries. From code size 12 on, its clear code is 4096
+// and its first free code 4098, which it looks up past the table's end: such images, and those
+// whose code size cannot be read, are never handed to it.
+bool LibraryDecodesSafely(const std::uint8_t* data, std::size_t size, const GifImageLayout& image) {
+  return image.dataAt != 0 && image.dataAt < size && data[image.dataAt] < 12;
+}
+
 }  // namespace
 
 bool DecodedInStoredOrder(const GifImageLayout& image) {
@@ -62,7 +69,7 @@ void DecodeRawFrame(const std::uint8_t* data, std::size_t size, const GifLayout&
   if (!layout.complete) return;
   if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return;
   raw.own = DecodeGifImage(data, size, gif, j, raw.pixels, raw.scratch);
-  if (raw.own) return;
+  if (raw.own || !LibraryDecodesSafely(data, size, layout)) return;
 
   FIBITMAP* page = FreeImage_LockPage(file, j);
   if (page == nullptr) return;

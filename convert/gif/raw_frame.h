@@ -47,8 +47,9 @@ IndexRows RowsOf(const RawFrame& raw, bool mayBeTransparent);
 
 // Decodes raw frame j of the GIF in `data` into `raw`, the library decoding through `file` what
 // own code leaves to it. `raw` then holds nothing drawable when the frame's descriptor is
-// incomplete or above the canvas budget, when it cannot be decoded, or when the library's decoded
-// data disagree with its descriptor: such a frame leaves the canvas as it is.
+// incomplete or above the canvas budget, when its code size is 12 or more (the library would read
+// past its string table), when it cannot be decoded, or when the library's decoded data disagree
+// with its descriptor: such a frame leaves the canvas as it is.
 void DecodeRawFrame(const std::uint8_t* data, std::size_t size, const GifLayout& gif,
                     FIMULTIBITMAP* file, int j, RawFrame& raw);
 

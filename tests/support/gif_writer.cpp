@@ -102,6 +102,18 @@ void PutLzw(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& pix
   writer.Finish(out);
 }
 
+// The code size byte, then the codes each `codeSize` + 1 bits wide.
+void PutRawCodes(std::vector<std::uint8_t>& out, const std::vector<int>& codes, int codeSize) {
+  out.push_back(static_cast<std::uint8_t>(codeSize));
+  CodeWriter writer;
+  for (const int code : codes) {
+    const int width = codeSize + 1;
+    writer.Put(code & 0xFFFF, std::min(width, 16));
+    for (int rest = width - 16; rest > 0; rest -= 16) writer.Put(0, std::min(rest, 16));
+  }
+  writer.Finish(out);
+}
+
 // Row order of an interlaced image: every 8th row from 0, every 8th from 4, every 4th from 2,
 // every 2nd from 1.
 std::vector<int> RowOrder(int height, bool interlaced) {
@@ -163,7 +175,11 @@ void PutFrame(std::vector<std::uint8_t>& out, const GifFrame& frame, std::size_t
   const std::size_t tableSize = tableBits > 0 ? (std::size_t{1} << tableBits) : globalSize;
   const int minCodeSize =
       std::max(2, TableBits(std::max<std::size_t>(tableSize, std::size_t{maxIndex} + 1)));
-  PutLzw(out, pixels, minCodeSize);
+  if (frame.rawCodes.empty()) {
+    PutLzw(out, pixels, minCodeSize);
+  } else {
+    PutRawCodes(out, frame.rawCodes, frame.rawCodeSize);
+  }
 }
 
 }  // namespace

@@ -23,6 +23,11 @@ struct GifFrame {
   int transparentIndex = -1;          // -1: no transparency
   int delayCs = 10;
   bool interlaced = false;
+  // When not empty, the image's data are these codes (each below 65536) as they are, after the
+  // code size byte `rawCodeSize`, each rawCodeSize + 1 bits wide with 0 in the bits past the 16th;
+  // `indices` are not written. For data that no encoder writes.
+  std::vector<int> rawCodes;
+  int rawCodeSize = 0;
 };
 
 struct GifDescription {

@@ -5,6 +5,11 @@
 //                                     with disposal method D (default 0)
 //   make_gif tiny OUT FRAMES          FRAMES frames of 1x1 pixel, black and white in turn, written
 //                                     as they go: millions of frames take no memory
+//   make_gif codesize OUT N           five frames of 8x8 in 256 greys: two of LZW code size 9, then
+//                                     one of code size N (9 or more) whose data hold, after 20
+//                                     white pixels, code 4098, past the 4096 entries of a string
+//                                     table
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -148,10 +153,40 @@ bool WriteTiny(const std::string& out, long long frames) {
   return std::fclose(file) == 0 && ok;
 }
 
+GifDescription PastTheTable(int codeSize) {
+  GifDescription gif;
+  gif.width = gif.height = 8;
+  for (int i = 0; i < 256; ++i) {
+    const auto grey = static_cast<std::uint8_t>(i);
+    gif.globalPalette.push_back({grey, grey, grey});
+  }
+  GifFrame halves = vorlix::testgif::SolidFrame(0, 0, 8, 8, 0);
+  for (std::size_t i = 0; i < halves.indices.size(); ++i) halves.indices[i] = i % 8 < 4 ? 0 : 255;
+  // Grey ramps, in codes of 10 bits.
+  GifFrame wide[2] = {vorlix::testgif::SolidFrame(0, 0, 8, 8, 0),
+                      vorlix::testgif::SolidFrame(0, 0, 8, 8, 0)};
+  for (int k = 0; k < 2; ++k) {
+    wide[k].rawCodeSize = 9;
+    wide[k].rawCodes = {512};
+    for (int i = 0; i < 64; ++i) wide[k].rawCodes.push_back(k == 0 ? i * 4 : 255 - i * 4);
+    wide[k].rawCodes.push_back(513);
+  }
+  GifFrame hostile = vorlix::testgif::SolidFrame(0, 0, 8, 8, 0);
+  const int clear = 1 << std::min(codeSize, 12);
+  hostile.rawCodeSize = codeSize;
+  hostile.rawCodes.assign(22, 255);
+  hostile.rawCodes.front() = clear;
+  hostile.rawCodes.insert(hostile.rawCodes.end(), {4098, 4098, clear + 1});
+  GifFrame top = vorlix::testgif::SolidFrame(0, 0, 8, 8, 255);
+  std::fill_n(top.indices.begin(), 32, 0);
+  gif.frames = {halves, wide[0], wide[1], hostile, top};
+  return gif;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: make_gif troll OUT | make_gif bars OUT FRAMES W H [D] | "
-               "make_gif tiny OUT FRAMES\n");
+               "make_gif tiny OUT FRAMES | make_gif codesize OUT N\n");
   return 2;
 }
 
@@ -171,6 +206,8 @@ int main(int argc, char** argv) {
   } else if (kind == "bars" && (argc == 6 || argc == 7)) {
     gif = Bars(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
                argc == 7 ? std::atoi(argv[6]) : 0);
+  } else if (kind == "codesize" && argc == 4) {
+    gif = PastTheTable(std::atoi(argv[3]));
   } else {
     return Usage();
   }

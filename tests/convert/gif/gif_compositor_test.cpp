@@ -472,6 +472,50 @@ TEST_F(Compositor, LeavesCanvasForUndecodableFrames) {
   EXPECT_TRUE(SamePixel(PixelAt(canvas, 0, 0), Opaque(gif.globalPalette[1])));
 }
 
+// From code size 12 on, the library's first free code is 4098 and its string table ends at
+// 4096: such an image is not decoded and leaves the canvas as it is, as an image that cannot be
+// decoded does, and the frames after it are drawn. Code sizes 9 to 11 are the library's to decode.
+TEST_F(Compositor, LeavesCanvasForCodeSizesPastTheLibrarysTable) {
+  struct Case {
+    int codeSize;
+    bool decoded;
+  };
+  const Case cases[] = {{9, true},   {10, true},  {11, true},   {12, false},
+                        {13, false}, {20, false}, {30, false},  {31, false},
+                        {32, false}, {43, false}, {254, false}, {255, false}};
+  GifDescription gif;
+  gif.width = 4;
+  gif.height = 4;
+  gif.globalPalette = Ramp(256, 1);
+  gif.frames = {SolidFrame(0, 0, 4, 4, 5), SolidFrame(0, 0, 4, 4, 0), SolidFrame(0, 0, 4, 4, 7)};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.codeSize);
+    GifFrame& hostile = gif.frames[1];
+    hostile.rawCodeSize = c.codeSize;
+    hostile.rawCodes = {4096, 1, 4098, 4098, 4098, 4097};
+    if (c.decoded) {
+      hostile.rawCodes = {1 << c.codeSize};
+      for (int i = 0; i < 16; ++i) hostile.rawCodes.push_back(1 + i % 3);
+      hostile.rawCodes.push_back((1 << c.codeSize) + 1);
+    }
+    const std::string path = Write(gif);
+    GifStatus status{};
+    GifCompositorHandle frames = OpenGifCompositor(path, status);
+    ASSERT_TRUE(frames);
+    ASSERT_EQ(GifFrameCount(*frames), 3);
+    for (int j = 0; j < 3; ++j) {
+      FIBITMAP* canvas = ComposeFrame(*frames, j);
+      ASSERT_NE(canvas, nullptr) << j;
+      for (int i = 0; i < 16; ++i) {
+        const int index = j == 2 ? 7 : j == 1 && c.decoded ? 1 + i % 3 : 5;
+        EXPECT_TRUE(SamePixel(PixelAt(canvas, i % 4, i / 4), Opaque(gif.globalPalette[index])))
+            << "frame " << j << " pixel " << i;
+      }
+    }
+    if (c.decoded) ExpectMatchesPlayback(path);
+  }
+}
+
 // ---- opening and calling ----
 
 TEST_F(Compositor, RejectsWhatIsNotAGif) {

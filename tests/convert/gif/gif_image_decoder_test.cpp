@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -688,6 +689,65 @@ TEST(GifImageDecoder, ImagesLeftToTheLibrary) {
   GifImagePixels pixels;
   GifDecodeScratch scratch;
   EXPECT_FALSE(DecodeGifImage(cut.data(), cut.size(), layout, 0, pixels, scratch));
+}
+
+// ---- memory ----
+
+// Starts the process's peak resident memory afresh (Linux: VmHWM, reset through clear_refs);
+// false where that cannot be done.
+bool ResetPeakResident() {
+  std::ofstream clear("/proc/self/clear_refs");
+  return static_cast<bool>(clear << "5" << std::flush);
+}
+
+// The peak resident memory in kB since the last reset, -1 where it cannot be read.
+long PeakResidentKb() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+// Sub-blocks after the end code, or after the frame's last pixel, are not read: however many
+// there are, the decoder keeps no more than the frame's pixels, and the process's peak memory
+// does not grow with them.
+TEST(GifImageDecoder, SubBlocksAfterTheEndCostNoMemory) {
+  const ImageLibrary library;
+  constexpr int kWidth = 64, kHeight = 48;
+  constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
+  HandMade full;
+  full.width = kWidth;
+  full.height = kHeight;
+  full.data = Codes(2).Clear().Literals(3500).Data();  // no end code, past the last pixel
+  const std::pair<const char*, Bytes> cases[] = {
+      {"after the end code",
+       testgif::EncodeGif(Describe({kWidth, kHeight, 16, Table::Global, true, -1, false}, 7))},
+      {"after the end code, interlaced",
+       testgif::EncodeGif(Describe({kWidth, kHeight, 16, Table::Local, true, 3, true}, 8))},
+      {"after the last pixel", full.Encode()},
+  };
+  Bytes tail(std::size_t{8} << 20);  // 4 million sub-blocks of one byte
+  for (std::size_t i = 0; i < tail.size(); ++i) tail[i] = i % 2 == 0 ? 1 : 0xFF;
+  for (const auto& [name, gif] : cases) {
+    Bytes bytes = gif;
+    const std::size_t terminator = DataBytes(bytes, 0).back() + 1;
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(terminator), tail.begin(), tail.end());
+    GifLayout layout;
+    ASSERT_TRUE(ReadGifLayout(bytes.data(), bytes.size(), layout)) << name;
+    GifImagePixels pixels;
+    GifDecodeScratch scratch;
+    const bool peakKnown = ResetPeakResident();
+    const long before = PeakResidentKb();
+    EXPECT_TRUE(DecodeGifImage(bytes.data(), bytes.size(), layout, 0, pixels, scratch)) << name;
+    const long growth = PeakResidentKb() - before;
+    if (peakKnown && before >= 0) {
+      EXPECT_LT(growth, 2048) << name << ": peak grew by " << growth << " kB";
+    }
+    EXPECT_LE(pixels.indices.capacity(), kPixels) << name;
+    EXPECT_LE(scratch.stored.capacity(), kPixels) << name;
+    EXPECT_TRUE(DecodeAndCheck(bytes, 0, name, pixels, scratch)) << name;
+  }
 }
 
 }  // namespace
