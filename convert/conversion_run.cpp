@@ -136,6 +136,15 @@ RunError Convert(const std::string& path, std::string& outputName,
                      out);
 }
 
+// The typed name without its ".xm", when it ends in one.
+std::string OutputBase(const std::string& typedName) {
+  const std::size_t extLength = sizeof kXmExtension - 1;
+  const bool hasExtension =
+      typedName.size() >= extLength &&
+      typedName.compare(typedName.size() - extLength, extLength, kXmExtension) == 0;
+  return hasExtension ? typedName.substr(0, typedName.size() - extLength) : typedName;
+}
+
 }  // namespace
 
 void Report(const RunReporter& reporter, Message message, const std::string& name) {
@@ -164,12 +173,7 @@ void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunSta
 }
 
 std::string ResolveOutputName(const std::string& typedName) {
-  const std::size_t extLength = sizeof kXmExtension - 1;
-  const bool hasExtension =
-      typedName.size() >= extLength &&
-      typedName.compare(typedName.size() - extLength, extLength, kXmExtension) == 0;
-  return FirstFreeNumberedName(
-      hasExtension ? typedName.substr(0, typedName.size() - extLength) : typedName, kXmExtension);
+  return FirstFreeNumberedName(OutputBase(typedName), kXmExtension);
 }
 
 SaveOutcome ConversionRun(const std::string& typedOutputName, const std::string& inputPath,
@@ -178,6 +182,12 @@ SaveOutcome ConversionRun(const std::string& typedOutputName, const std::string&
   state.SaveOutcome = SaveOutcome::NotWritten;
   const std::string typedName = NativePath(typedOutputName);
   const std::string resolvedName = ResolveOutputName(typedName);
+  // Every numbered name taken: the error names the module asked for, unnumbered.
+  const std::string unnumberedName = OutputBase(typedName) + kXmExtension;
+  if (resolvedName.empty()) {
+    Report(reporter, Message::CannotWriteFile, unnumberedName);
+    return state.SaveOutcome;
+  }
   std::string outputName = resolvedName;
   out << SavingToLine(outputName);
   const std::string path = NativePath(inputPath);
@@ -186,10 +196,15 @@ SaveOutcome ConversionRun(const std::string& typedOutputName, const std::string&
     Report(reporter, Message::NothingLoaded);
     return state.SaveOutcome;
   }
-  const RunError error = Convert(
-      path, outputName, [&] { return ResolveOutputName(typedName); }, settings, reporter, out);
+  bool namesRanOut = false;  // other runs took every name while this one wrote
+  const auto nextName = [&] {
+    std::string name = ResolveOutputName(typedName);
+    namesRanOut = name.empty();
+    return name;
+  };
+  const RunError error = Convert(path, outputName, nextName, settings, reporter, out);
   if (error != RunError::None) {
-    Report(reporter, ErrorMessage(error), outputName);
+    Report(reporter, ErrorMessage(error), namesRanOut ? unnumberedName : outputName);
     return state.SaveOutcome;
   }
   // The name moved on to a free one: the last "Saving to" line names the file written.

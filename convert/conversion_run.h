@@ -39,7 +39,7 @@ struct RunState {
 void LoadInput(const std::string& inputPath, const RunReporter& reporter, RunState& state);
 
 // The typed name with ".xm" added when missing, numbered "_1", "_2", ... until no file of that
-// name exists.
+// name exists; "" when every numbered name is taken (FirstFreeNumberedName).
 std::string ResolveOutputName(const std::string& typedName);
 
 // The Save command. Converts the input into a new module; returns the SaveOutcome.

@@ -24,7 +24,8 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName);
 bool FinishFile(std::FILE* file);
 
 // Gives the closed temporary the name `name` in one step that never replaces a file. While the
-// name is taken (another run may have got it first), tries the names `nextName` gives in turn.
+// name is taken (another run may have got it first), tries the names `nextName` gives in turn,
+// until it gives "".
 // Returns the name the module got, or "" when it could not be given one; the temporary name is
 // gone in either case.
 std::string CommitTemporary(const std::string& tempPath, std::string name,

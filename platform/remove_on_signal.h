@@ -7,10 +7,10 @@ namespace vorlix {
 
 // Until ForgetOnSignal, every signal whose default action ends the process (INT, TERM, HUP,
 // QUIT, USR1, USR2, ALRM, VTALRM, PROF, XCPU, the real-time signals, and faults such as SEGV)
-// removes the file at `path` and then ends the process as it would have. One file at a time; a
-// signal that the process ignores or handles itself is left as it is. The file is found
-// through its folder, whatever the length of its whole path. False when the folder cannot be
-// opened.
+// removes the file at `path` and then ends the process as it would have; on Windows, Ctrl+C,
+// Ctrl+Break, the console closed, and a crash (an unhandled exception, abort). One file at a time;
+// a signal that the process ignores or handles itself is left as it is. The file is found through
+// its folder, whatever the length of its whole path. False when the folder cannot be opened.
 bool RemoveOnSignal(const std::string& path);
 void ForgetOnSignal();
 

@@ -15,7 +15,8 @@ enum class PreviewFileKind { Unknown, Png, Gif };
 PreviewFileKind PreviewKindOf(const std::string& name);
 
 // The name itself when no file of that name exists, otherwise numbered before the extension
-// ("x.gif", "x_1.gif", "x_2.gif", ...).
+// ("x.gif", "x_1.gif", "x_2.gif", ...); "" when every numbered name is taken
+// (FirstFreeNumberedName).
 std::string ResolvePreviewName(const std::string& name);
 
 // Writes the image as an 8-bit palette PNG into a new file; false when the file exists already

@@ -98,6 +98,11 @@ bool PreviewRun(const PreviewRequest& request, const std::string& inputPath,
     return false;
   }
   const std::string name = ResolvePreviewName(typedName);
+  // Every numbered name taken: the error names the file asked for.
+  if (name.empty()) {
+    Report(reporter, Message::CannotWriteFile, typedName);
+    return false;
+  }
   ReportChoices(*frames, settings, reporter);
   if (!WriteFile(request, name, *frames, reporter, out)) {
     Report(reporter, Message::CannotWriteFile, name);

@@ -130,13 +130,13 @@ step_configure() {
   echo "vorlix configured for Windows: $out/vorlix"
 }
 
-# Builds vorlix-cli.exe, vorlix.exe (and the Wine tests' resource reader) and checks that the
-# programs import only DLLs that every Windows has.
+# Builds vorlix-cli.exe, vorlix.exe (and the Wine tests' resource reader and crash probe) and
+# checks that the programs import only DLLs that every Windows has.
 step_build() {
   need configure
   local started=$SECONDS exe dlls
   cmake --build "$out/vorlix" -j2 --target vorlix-cli vorlix vorlix-resource-check \
-    >"$out/vorlix-build.log" 2>&1 || { tail -n 40 "$out/vorlix-build.log"; exit 1; }
+    vorlix-crash-probe >"$out/vorlix-build.log" 2>&1 || { tail -n 40 "$out/vorlix-build.log"; exit 1; }
   for exe in "$out/vorlix/vorlix-cli.exe" "$out/vorlix/ui/win32/vorlix.exe"; do
     dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | sort -f | xargs)
     if grep -qviE "^(${SYSTEM_DLLS// /|})$" < <(tr ' ' '\n' <<<"$dlls"); then

@@ -99,7 +99,7 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
 
 std::string CommitTemporary(const std::string& tempPath, std::string name,
                             const std::function<std::string()>& nextName) {
-  for (int attempt = 0; attempt < kMaxCommitAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kMaxCommitAttempts && !name.empty(); ++attempt) {
     bool renamed = false;
     const int error = GiveName(tempPath, name, renamed);
     if (error == 0) {

@@ -23,8 +23,8 @@ bool FileExists(const std::string& path) {
 }
 
 bool NameTaken(const std::string& path) {
-  // A device name is no file: it is refused when a file of that name is to be created.
-  if (IsDeviceName(path)) return false;
+  // A device's or a stream's name is no file's: it is refused when the file is to be created.
+  if (IsDeviceName(path) || IsStreamName(path)) return false;
   const std::wstring wide = WidePath(path);
   if (wide.empty()) return false;
   if (::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return true;

@@ -27,6 +27,12 @@ bool NoHardLinks(DWORD error) {
          error == ERROR_TOO_MANY_LINKS || error == ERROR_INVALID_PARAMETER;
 }
 
+// A device's name is no file's (CON.xm would be the console, NUL.xm nothing at all), nor is a
+// stream's (o.xm:s would hide the module inside o.xm).
+bool NoFileName(const std::string& name) {
+  return IsDeviceName(name) || IsStreamName(name);
+}
+
 // A new file of a name not yet taken, hidden until it is published; it may be deleted while
 // open, so that Ctrl+C can remove it.
 HANDLE CreateNew(const std::string& stem, std::string& path) {
@@ -46,10 +52,8 @@ HANDLE CreateNew(const std::string& stem, std::string& path) {
 
 TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   TemporaryFile temp;
-  // Never a file named after a device: CON.xm would be the console, NUL.xm nothing at all.
-  if (IsDeviceName(finalName)) return temp;
-  const std::size_t slash = finalName.find_last_of("/\\");
-  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  if (NoFileName(finalName)) return temp;
+  const std::size_t nameStart = NameStart(finalName);
   std::string path;
   const HANDLE handle = CreateNew(finalName.substr(0, nameStart) + "." +
                                       finalName.substr(nameStart, kTemporaryStemLength) + ".",
@@ -79,7 +83,7 @@ std::string CommitTemporary(const std::string& tempPath, std::string name,
     DiscardTemporary(tempPath);
     return "";
   }
-  for (int attempt = 0; attempt < kMaxCommitAttempts && !IsDeviceName(name); ++attempt) {
+  for (int attempt = 0; attempt < kMaxCommitAttempts && !NoFileName(name); ++attempt) {
     const std::wstring wide = WidePath(name);
     if (wide.empty()) break;
     if (::CreateHardLinkW(wide.c_str(), temp.c_str(), nullptr)) {

@@ -35,6 +35,29 @@ std::string Upper(std::string text) {
   return text;
 }
 
+std::string BackslashPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+// True when `path` holds a drive's root at `at`: a letter, ':' and '\\'.
+bool DriveFolderAt(const std::string& path, std::size_t at) {
+  return path.size() > at + 2 && std::isalpha(static_cast<unsigned char>(path[at])) &&
+         path[at + 1] == ':' && path[at + 2] == '\\';
+}
+
+// The length of the part of a path (with backslashes) that names where it starts rather than a
+// file: the \\?\ or \\.\ prefix, then a drive ("X:"), when they are there.
+std::size_t RootLength(const std::string& path) {
+  std::size_t length = 0;
+  if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0) length = 4;
+  if (path.size() > length + 1 && std::isalpha(static_cast<unsigned char>(path[length])) &&
+      path[length + 1] == ':') {
+    length += 2;
+  }
+  return length;
+}
+
 }  // namespace
 
 std::wstring WidePath(const std::string& path) {
@@ -65,18 +88,31 @@ std::string Utf8FromWide(const wchar_t* text) {
 }
 
 bool IsDeviceName(const std::string& path) {
-  const std::string upper = Upper(path);
-  if (upper.rfind("\\\\.\\", 0) == 0 || upper.rfind("//./", 0) == 0) return true;
-  const std::size_t slash = upper.find_last_of("/\\:");
-  std::string stem = upper.substr(slash == std::string::npos ? 0 : slash + 1);
-  stem = stem.substr(0, stem.find('.'));
-  // The system ignores spaces at the end of the part before the extension.
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  const std::string upper = Upper(BackslashPath(path));
+  // In the device namespace only a drive's files are files.
+  if (upper.rfind("\\\\.\\", 0) == 0 && !DriveFolderAt(upper, 4)) return true;
+  std::string stem = upper.substr(NameStart(upper));
+  stem = stem.substr(0, stem.find_first_of(".:"));
+  // The system ignores spaces and dots at the end of the name.
+  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
   static const std::array<const char*, 7> kNames = {"CON",    "PRN",     "AUX",   "NUL",
                                                     "CONIN$", "CONOUT$", "CLOCK$"};
   if (std::find(kNames.begin(), kNames.end(), stem) != kNames.end()) return true;
-  return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
-         std::isdigit(static_cast<unsigned char>(stem[3]));
+  if (stem.rfind("COM", 0) != 0 && stem.rfind("LPT", 0) != 0) return false;
+  // A digit, or a superscript one, two or three (in UTF-8), which the system counts as digits.
+  const std::string number = stem.substr(3);
+  return (number.size() == 1 && std::isdigit(static_cast<unsigned char>(number[0]))) ||
+         number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+bool IsStreamName(const std::string& path) {
+  const std::string native = BackslashPath(path);
+  return native.find(':', RootLength(native)) != std::string::npos;
+}
+
+std::size_t NameStart(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? RootLength(BackslashPath(path)) : slash + 1;
 }
 
 std::string UniqueSuffix(const std::string& stem) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "convert/conversion_run.h"
+#include "convert/numbered_name.h"
 #include "tests/support/gif_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_helpers.h"
@@ -260,6 +261,17 @@ TEST_F(ConversionRunTest, OutputInAMissingFolderIsAnErrorNotASuccess) {
   EXPECT_EQ(Save("nowhere/out", "in.gif"), 0);
   EXPECT_EQ(rec.messages, (Messages{{kError, "Cannot write the file nowhere/out.xm."}}));
   EXPECT_EQ(out.str(), "Saving to: nowhere/out.xm.\n");
+}
+
+TEST_F(ConversionRunTest, EveryNumberedNameTakenEndsTheRunNamingTheModuleAskedFor) {
+  MakeGif("in.gif", Stripes(1));
+  LoadOk("in.gif");
+  ASSERT_TRUE(testfs::TakeNumberedNames("song", ".xm", kMaxNumberedNames));
+  EXPECT_EQ(ResolveOutputName("song"), "");
+  EXPECT_EQ(Save("song", "in.gif"), 0);
+  EXPECT_EQ(rec.messages, (Messages{{kError, "Cannot write the file song.xm."}}));
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(testfs::ListDir(".").size(), static_cast<std::size_t>(kMaxNumberedNames) + 1);
 }
 
 TEST_F(ConversionRunTest, AWriteFailurePartWayRemovesThePartialFile) {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "convert/animation.h"
+#include "convert/numbered_name.h"
 #include "convert/xm/pattern_encoding.h"
 #include "convert/xm/xm_writer.h"
 #include "preview/module_timing.h"
@@ -16,6 +17,7 @@
 #include "preview/preview_image.h"
 #include "preview/preview_run.h"
 #include "tests/support/gif_writer.h"
+#include "tests/support/picture_fixtures.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_helpers.h"
 #include "tests/support/xm_reader.h"
@@ -258,6 +260,21 @@ TEST(PreviewRun, AnimatedGifFramesEqualThePicturePreview) {
     EXPECT_EQ(pages[j].image.pixels, DrawPicture(view).pixels) << j;
     EXPECT_EQ(pages[j].frameMs / 10, FrameMilliseconds(s, j) / 10) << j;
   }
+}
+
+TEST(PreviewRun, EveryNumberedNameTakenEndsTheRunNamingTheFileAskedFor) {
+  TempDir dir(true);
+  ASSERT_TRUE(testgif::WriteGif("in.gif", testgif::ConstantDelayGif(1, 10)));
+  ASSERT_TRUE(testfs::TakeNumberedNames("p", ".png", kMaxNumberedNames));
+  std::vector<std::string> messages;
+  const RunReporter reporter{[&](MessageKind, const std::string& t) { messages.push_back(t); },
+                             [](const std::string&) {}};
+  std::ostringstream out;
+  EXPECT_FALSE(PreviewRun({"p.png", PreviewStyle::Picture, 0}, "in.gif",
+                          testutil::Sized(8, 8, true), reporter, out));
+  EXPECT_EQ(messages, std::vector<std::string>{"Cannot write the file p.png."});
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(testfs::ListDir(".").size(), static_cast<std::size_t>(kMaxNumberedNames) + 1);
 }
 
 TEST(PreviewRun, TrackerGifShowsEveryFrameAndTellsOfEachAsAConversionDoes) {

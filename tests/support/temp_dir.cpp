@@ -46,6 +46,24 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
+bool TakeNumberedNames(const std::string& base, const std::string& extension, int count) {
+  // A file system keeps a bounded number of links to one file (65000 on ext4): a new file
+  // every 50,000 names.
+  constexpr int kLinksPerFile = 50000;
+  std::string file;
+  std::error_code error;
+  for (int n = 0; n < count && !error; ++n) {
+    const std::string name = n == 0 ? base + extension : base + "_" + std::to_string(n) + extension;
+    if (n % kLinksPerFile == 0) {
+      file = name;
+      if (!WriteBytes(file, {})) return false;
+    } else {
+      std::filesystem::create_hard_link(file, name, error);
+    }
+  }
+  return !error;
+}
+
 std::vector<std::string> ListDir(const std::string& path) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(path)) {

@@ -25,6 +25,10 @@ class TempDir {
 
 bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool Exists(const std::string& path);
+// Makes base + extension and base_1 + extension .. base_{count-1} + extension, the names that
+// numbering tries: empty files under many names each (hard links, quick by the hundred
+// thousand).
+bool TakeNumberedNames(const std::string& base, const std::string& extension, int count);
 // Names of the entries of a folder, sorted.
 std::vector<std::string> ListDir(const std::string& path);
 
