@@ -25,6 +25,14 @@ export WINEPREFIX=$out/wine
 export WINEDEBUG=-all
 # No Mono or Gecko: the programs need neither, and Wine would try to fetch them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# A Wine server outlives its programs, and one started without a display keeps a desktop on
+# which no later program of the prefix opens a window. A step that runs a program under Wine
+# ends the prefix's server at exit, when it has not ended by itself within a few seconds.
+end_wine_server() {
+  timeout 10 wineserver -w >/dev/null 2>&1 && return
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 60 wineserver -w >/dev/null 2>&1 || true
+}
 
 PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix  # the cross compiler, POSIX threads
@@ -97,6 +105,7 @@ step_freeimage() {
 step_check() {
   need freeimage
   local started=$SECONDS check=$out/freeimage-check
+  trap end_wine_server EXIT
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
@@ -169,6 +178,7 @@ step_package() {
   x86_64-w64-mingw32-strip -o "$stage/vorlix.exe" "$out/vorlix/ui/win32/vorlix.exe"
   cp troll.gif "$stage/"
   cp LICENSE "$stage/LICENSE.txt"
+  trap end_wine_server EXIT
   usage=$(wine "$out/vorlix/vorlix-cli.exe" --help | sed 's/^./  &/')
   awk -v version="$version" -v usage="$usage" \
     '{ gsub(/@VERSION@/, version); if ($0 == "@USAGE@") print usage; else print }' \

@@ -25,13 +25,23 @@ die() {  # die MESSAGE: fails the script, showing what the program wrote on stan
   exit 1
 }
 
+# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until it succeeds; fails
+# when SECONDS have passed without. The bounds are generous: a loaded machine is slow, not wrong.
+wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
 # start_display: a display of our own, stopped at exit. Xvfb picks a free number and writes it
 # to descriptor 3.
 start_display() {
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   on_exit "kill $! 2>/dev/null"
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  [ -s "$work/display" ] || die "Xvfb did not start: $(cat "$work/xvfb.log")"
+  wait_until 30 test -s "$work/display" || die "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -n 1 "$work/display")"
   export NO_AT_BRIDGE=1  # no accessibility bus on the virtual display
 }
@@ -47,31 +57,29 @@ start_program() {
 
 alive() { kill -0 "$program_pid" 2>/dev/null && echo yes || echo no; }
 
-# wait_for_exit: waits up to 10 s for the program's end; sets status to its exit status, or
+# wait_for_exit: waits up to 60 s for the program's end; sets status to its exit status, or
 # to nothing when it still runs.
 wait_for_exit() {
   status=""
-  for _ in $(seq 100); do
-    if ! kill -0 "$program_pid" 2>/dev/null; then
-      status=0
-      wait "$program_pid" || status=$?
-      program_pid=""
-      return 0
-    fi
-    sleep 0.1
-  done
+  wait_until 60 program_ended || return 0
+  status=0
+  wait "$program_pid" || status=$?
+  program_pid=""
 }
+program_ended() { ! kill -0 "$program_pid" 2>/dev/null; }
 
 visible() {  # visible TITLE: ids of the shown windows with exactly that title
   xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true
 }
-wait_count() {  # wait_count TITLE N: until N windows of that title are shown
-  for _ in $(seq 200); do
-    [ "$(visible "$1" | wc -l)" -eq "$2" ] && return 0
-    sleep 0.1
-  done
-  die "expected $2 shown window(s) titled '$1', have $(visible "$1" | wc -l)"
+count_is() { [ "$(visible "$1" | wc -l)" -eq "$2" ]; }  # count_is TITLE N
+wait_count() {  # wait_count TITLE N: until N windows of that title are shown (up to 60 s)
+  wait_until 60 count_is "$1" "$2" ||
+    die "expected $2 shown window(s) titled '$1', have $(visible "$1" | wc -l)"
 }
+stays() {  # stays TITLE N SECONDS: whether N windows of that title are shown all that time
+  ! wait_until "$3" not count_is "$1" "$2"
+}
+not() { ! "$@"; }
 focus() {
   xdotool windowfocus --sync "$1"
   sleep 0.3
@@ -98,3 +106,11 @@ shot() {  # shot WINDOW FILE: waits for the picture to settle, then keeps it
     sleep 0.2
   done
 }
+
+# shot_changed WINDOW BEFORE FILE: waits (up to 60 s) for the picture to differ from the file
+# BEFORE, then keeps it in FILE once it has settled.
+shot_changed() {
+  wait_until 60 differs "$1" "$2" "$3" || true
+  shot "$1" "$3"
+}
+differs() { import -window "$1" "$3" && ! cmp -s "$2" "$3"; }

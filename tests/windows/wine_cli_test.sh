@@ -5,33 +5,13 @@
 # Argument: the Linux build folder. Skipped (77) when build-windows holds no vorlix-cli.exe
 # (made by `bash scripts/windows.sh`) or Wine is missing.
 set -euo pipefail
-build=$(cd "$1" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-cli="$build/vorlix-cli"
-exe="$root/build-windows/vorlix/vorlix-cli.exe"
-make_gif="$build/tests/tools/make_gif"
-if [ ! -f "$exe" ] || ! command -v wine >/dev/null; then
-  echo "skipped: no $exe or no Wine (bash scripts/windows.sh makes them)"
-  exit 77
-fi
-# The Linux side is the release build's; a sanitized build would only repeat the comparison.
-if grep -q "^VORLIX_SANITIZE:BOOL=ON" "$build/CMakeCache.txt" 2>/dev/null; then
-  echo "skipped: compared with the release build"
-  exit 77
-fi
-# One prefix for every run, made on first use; the server stays up between the runs.
-export WINEPREFIX="$root/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 || true; }
-wineserver -p 60 2>/dev/null || true  # already up: kept as it is
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else
-    echo "FAIL $1"; echo "  expected: $(printf %q "$2")"; echo "  actual:   $(printf %q "$3")"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/../support/script_helpers.sh"
+source "$(dirname "$0")/../support/wine_helpers.sh"
+use_build_dir "$@"
+exe="$source_dir/build-windows/vorlix/vorlix-cli.exe"
+need_wine_build "$exe"
+make_work_dir
+use_own_wine_prefix
 
 # Only DLLs that every Windows has.
 check "imports only system DLLs" "KERNEL32.dll msvcrt.dll SHELL32.dll" \
@@ -312,7 +292,7 @@ CASES
 # nobody catches): the temporary goes, and the process still ends by the crash, with the low
 # byte of STATUS_ACCESS_VIOLATION or abort's status 3. Without Wine's debugger, which, started
 # on a busy machine, at times ends the process with status 0.
-probe="$root/build-windows/vorlix/vorlix-crash-probe.exe"
+probe="$source_dir/build-windows/vorlix/vorlix-crash-probe.exe"
 check "crash probe built (by scripts/windows.sh)" "yes" "$([ -f "$probe" ] && echo yes)"
 while read -r how expected; do
   [ -n "$how" ] && [ -f "$probe" ] || continue
@@ -330,5 +310,4 @@ abort 3
 throw 3
 CASES
 
-[ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }
-echo "all passed"
+finish_checks "all passed"
