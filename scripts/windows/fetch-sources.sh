@@ -21,52 +21,12 @@ apt_options=(
   -o "Dir::Cache=$apt_dir/cache"
 )
 
-# deb-src lines for every mirror the machine uses for this release and its security suite, read
-# from both the one-line and the deb822 formats. Signing keys named there are kept.
+# deb-src lines for every mirror the machine uses for this release and its security suite, one
+# per mirror and suite, with the signing key where the machine's entries name one
+# (deb-src-list.sh, which says why).
 write_sources_list() {
-  local codename
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-  {
-    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-      [ -f "$file" ] || continue
-      awk -v main="$codename" -v security="$codename-security" '
-        $1 != "deb" { next }
-        { options = ""; field = 2
-          if ($2 ~ /^\[/) { while ($field !~ /\]$/) { options = options " " $field; field++ }
-                            options = options " " $field; field++ } }
-        $(field + 1) == main || $(field + 1) == security {
-          sub(/^ /, "", options)
-          print "deb-src" (options == "" ? "" : " " options) " " $field " " $(field + 1) " main" }
-      ' "$file"
-    done
-    for file in /etc/apt/sources.list.d/*.sources; do
-      [ -f "$file" ] || continue
-      awk -v main="$codename" -v security="$codename-security" '
-        function flush(   n, i, uri, suites, s) {
-          if (types ~ /(^| )deb( |$)/ && enabled != "no") {
-            n = split(uris, uri, " ")
-            split(suitelist, suites, " ")
-            for (i = 1; i <= n; i++) for (s in suites)
-              if (suites[s] == main || suites[s] == security)
-                print "deb-src" (key == "" ? "" : " [signed-by=" key "]") " " uri[i] " " suites[s] " main"
-          }
-          types = uris = suitelist = key = enabled = ""
-        }
-        /^[ \t]*#/ { next }
-        /^[ \t]*$/ { flush(); next }
-        { field = tolower($1); sub(/:$/, "", field); $1 = ""; sub(/^ +/, "") }
-        field == "types" { types = $0 } field == "uris" { uris = $0 }
-        field == "suites" { suitelist = $0 } field == "signed-by" { key = $0 }
-        field == "enabled" { enabled = tolower($0) }
-        END { flush() }
-      ' "$file"
-    done
-  } | sort -u >"$apt_dir/sources.list"
-  if ! grep -q . "$apt_dir/sources.list"; then
-    echo "No Debian mirror for $codename found in the machine's apt sources" >&2
-    exit 1
-  fi
+  bash "$(dirname "$0")/deb-src-list.sh" >"$apt_dir/sources.list"
 }
 
 # The lists are read once per run of the script that calls us (a fresh work folder or a stale
