@@ -31,7 +31,7 @@ enum class Message {
 // How a conversion ended.
 enum class RunError {
   None,
-  CannotOpen,   // the image library reads no GIF from the file
+  CannotOpen,   // no GIF read from the file: its blocks, or the image library
   TooLarge,     // over the canvas budget, or out of memory part way
   CannotWrite,  // the module could not be written
   FileChanged,  // another program changed the file while it was read

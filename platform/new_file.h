@@ -1,5 +1,5 @@
-// Creating the output module without ever replacing an existing file: the module is written to a
-// hidden temporary in the folder of its name and gets that name only when it is whole.
+// Creating an output file (a module, a preview) without ever replacing an existing file: it is
+// written to a hidden temporary in the folder of its name and gets that name only when it is whole.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 namespace vorlix {
 
-// A module being written under a temporary name.
+// A new file being written under a temporary name.
 struct TemporaryFile {
   std::FILE* file = nullptr;  // nullptr when it could not be created
   std::string path;
@@ -26,7 +26,7 @@ bool FinishFile(std::FILE* file);
 // Gives the closed temporary the name `name` in one step that never replaces a file. While the
 // name is taken (another run may have got it first), tries the names `nextName` gives in turn,
 // until it gives "".
-// Returns the name the module got, or "" when it could not be given one; the temporary name is
+// Returns the name the file got, or "" when it could not be given one; the temporary name is
 // gone in either case.
 std::string CommitTemporary(const std::string& tempPath, std::string name,
                             const std::function<std::string()>& nextName);

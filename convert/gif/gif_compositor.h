@@ -20,7 +20,7 @@ inline constexpr std::uint64_t kCanvasPixelBudget = 16u * 1024u * 1024u;
 
 enum class GifStatus {
   Ok,
-  CannotOpen,  // not a GIF the image library can read
+  CannotOpen,  // not a GIF: its blocks cannot be read, or the image library reads none
   TooLarge,    // the logical screen is above the canvas budget, or the file too large to hold
 };
 
@@ -34,7 +34,7 @@ using GifCompositorHandle = std::unique_ptr<GifCompositor, GifCompositorCloser>;
 // lives. On failure the handle is empty and `status` says why.
 GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status);
 
-// Number of frames in the file.
+// Number of frames shown: the file's, up to the first MaxFrames.
 int GifFrameCount(const GifCompositor& frames);
 
 // True when another program changed the file since it was opened: what was decoded from it is

@@ -22,7 +22,7 @@ struct GifImageLayout {
   bool complete = false;  // the whole descriptor could be read
   int left = 0, top = 0, width = 0, height = 0;
   bool hasControlExtension = false;
-  int disposal = 0;  // without a control extension: left in place, and no transparency
+  int disposal = 0;  // GifDisposalNone (left in place) without a control extension
   int delay = 0;     // hundredths of a second, from the control extension; 0 without one
   bool interlaced = false;
   std::size_t flagsAt = 0;  // offset of the descriptor's flags byte
