@@ -26,7 +26,8 @@ constexpr std::size_t kImagesCompared = 8;
 int LibraryTransparent(FIBITMAP* page) {
   if (!FreeImage_IsTransparent(page)) return -1;
   const BYTE* table = FreeImage_GetTransparencyTable(page);
-  for (int i = 0; table != nullptr && i < FreeImage_GetTransparencyCount(page); ++i) {
+  const int count = static_cast<int>(FreeImage_GetTransparencyCount(page));  // at most 256
+  for (int i = 0; table != nullptr && i < count; ++i) {
     if (table[i] == 0) return i;
   }
   return -1;
