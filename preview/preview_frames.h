@@ -35,7 +35,8 @@ inline constexpr std::size_t kPreviewCanvasBudget = 16u << 20;
 class PreviewFrames {
  public:
   // Opens the GIF and prepares frame 0 before it returns; a background thread prepares the
-  // others. Empty, with `error` set, when the GIF cannot be opened or has no frame.
+  // others. Empty, with `error` set, when the GIF cannot be opened or has no frame. Bytes in
+  // memory must live as long as the frames: a shared GifInput keeps them.
   static std::unique_ptr<PreviewFrames> Open(const GifInput& input,
                                              const ConversionSettings& settings, RunError& error,
                                              std::size_t canvasBudget = kPreviewCanvasBudget);
