@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/core/cli_options.h"
+#include "convert/commands.h"
 #include "convert/conversion_run.h"
 #include "platform/console.h"
 #include "platform/file_checks.h"
@@ -47,23 +48,27 @@ class ProgressBuffer : public std::streambuf {
   bool open_ = false;
 };
 
-// The preview that --preview asks for; true when it was written.
-bool WritePreview(const vorlix::CliOptions& options, const vorlix::ConversionSettings& settings,
-                  const vorlix::RunReporter& reporter, std::ostream& progress) {
-  vorlix::PreviewRequest request;
-  request.typedName = *options.preview;
-  request.style = options.previewStyle.value_or(vorlix::PreviewStyle::Picture);
-  request.frame = options.previewFrame.value_or(vorlix::kDefaultPreviewFrame);
-  return vorlix::PreviewRun(request, options.input, settings, reporter, progress);
+// The input named on the command line, as the commands take it.
+vorlix::GifInput CliInput(const vorlix::CliOptions& options) {
+  vorlix::GifInput input = vorlix::GifInputFromPath(vorlix::NativePath(options.input));
+  input.name = options.input;
+  return input;
 }
 
 // The exit status when --preview ends the run: a preview instead of a module, unless an OUTPUT
 // asks for one as well. Nothing when a module is to be written.
 std::optional<int> PreviewStep(const vorlix::CliOptions& options,
-                               const vorlix::ConversionSettings& settings,
+                               const vorlix::OptionValues& values,
+                               vorlix::ConversionSettings& settings,
                                const vorlix::RunReporter& reporter, std::ostream& progress) {
   if (!options.preview) return std::nullopt;
-  const bool written = WritePreview(options, settings, reporter, progress);
+  vorlix::PreviewRequest request;
+  request.typedName = *options.preview;
+  request.style = options.previewStyle.value_or(vorlix::PreviewStyle::Picture);
+  request.frame = options.previewFrame.value_or(vorlix::kDefaultPreviewFrame);
+  const bool written =
+      vorlix::PreviewCommand(request, CliInput(options), values, settings, reporter, progress)
+          .written;
   progress.flush();
   if (!written) return kNotWritten;
   if (!options.output) return kWritten;
@@ -71,17 +76,15 @@ std::optional<int> PreviewStep(const vorlix::CliOptions& options,
 }
 
 // --save-settings: the exit status when it failed or ends the run, nothing when a run follows.
+// Success says nothing here.
 std::optional<int> SaveSettingsStep(const vorlix::CliOptions& options,
-                                    const vorlix::ConversionSettings& settings,
+                                    const vorlix::OptionValues& values,
+                                    vorlix::ConversionSettings& settings,
                                     const vorlix::RunReporter& reporter) {
   using namespace vorlix;
   if (!options.saveSettings) return std::nullopt;
-  if (!SaveSettingsFile(settings)) {
-    if (ReadOnlyFile(SettingsFileName)) {
-      Report(reporter, Message::SettingsReadOnly, SettingsFileName);
-    } else {
-      Report(reporter, Message::CannotSaveSettings);
-    }
+  if (SaveSettingsCommand(values, settings, reporter, SettingsConfirmation::Silent) !=
+      SettingsOutcome::Saved) {
     return kNotWritten;
   }
   if (options.input.empty()) return kWritten;
@@ -112,7 +115,7 @@ int main(int argc, char** argv) {
 
   ConversionSettings settings = StartupSettings();
   LoadSettingsFile(settings);
-  ReadOptions(CliOptionValues(*options, settings), settings);
+  const OptionValues values = CliOptionValues(*options, settings);
 
   ProgressBuffer lines(options->quiet ? nullptr : std::cout.rdbuf());
   std::ostream progress(&lines);
@@ -125,18 +128,21 @@ int main(int argc, char** argv) {
                              },
                              [](const std::string&) {}};
 
-  if (const auto status = SaveSettingsStep(*options, settings, reporter)) return *status;
+  if (const auto status = SaveSettingsStep(*options, values, settings, reporter)) return *status;
 
   // A preview name that cannot be written is refused before anything is read.
   if (options->preview && !CheckPreviewName(*options->preview, reporter)) return kNotWritten;
   RunState state;
-  LoadInput(options->input, reporter, state);
+  LoadInput(CliInput(*options), reporter, state);
   // A failed Load has said why; a Save after it could only add "Nothing is loaded.".
   if (!state.InputLoadedFlag) return kNotWritten;
-  if (const auto status = PreviewStep(*options, settings, reporter, progress)) return *status;
+  if (const auto status = PreviewStep(*options, values, settings, reporter, progress)) {
+    return *status;
+  }
   const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
-  const SaveOutcome outcome =
-      ConversionRun(typedOutput, options->input, reporter, progress, settings, state);
+  const SaveOutcome outcome = SaveCommand(CliInput(*options), FileTarget(typedOutput), values,
+                                          settings, state, reporter, progress)
+                                  .outcome;
   // The success line has no line end of its own; every run ends on a full line.
   if (lines.LineOpen()) progress << "\n";
   progress.flush();

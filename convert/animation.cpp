@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "base/limits.h"
 #include "convert/gif/gif_layout.h"
@@ -11,10 +12,10 @@
 
 namespace vorlix {
 
-PageCount CountGifPages(const std::string& path) {
+PageCount CountGifPages(const GifInput& input) {
   // Read from memory: the library walks every block of the file with a seek each.
   FileViewStatus status = FileViewStatus::Ok;
-  const std::unique_ptr<FileView> bytes = FileView::Open(path, status);
+  const std::unique_ptr<FileView> bytes = OpenGifInput(input, status);
   if (!bytes) {
     return {status == FileViewStatus::TooLarge ? RunError::TooLarge : RunError::CannotOpen};
   }
@@ -37,21 +38,27 @@ PageCount CountGifPages(const std::string& path) {
   return {RunError::None, layout.moreImages ? std::max(pages, MaxFrames + 1) : pages};
 }
 
-RunError OpenAnimation(const std::string& path, int pageCount, Animation& animation) {
+RunError OpenAnimation(const GifInput& input, int pageCount, Animation& animation) {
   animation.pageCount = pageCount;
   animation.frameTotal = std::min(pageCount, MaxFrames);
   animation.frames.reset();
   if (animation.frameTotal <= 0) return RunError::None;
   GifStatus status = GifStatus::Ok;
-  animation.frames = OpenGifCompositor(path, status);
+  FileViewStatus viewStatus = FileViewStatus::Ok;
+  std::unique_ptr<FileView> bytes = OpenGifInput(input, viewStatus);
+  animation.frames = OpenGifCompositor(std::move(bytes), viewStatus, status);
   if (status == GifStatus::TooLarge) return RunError::TooLarge;
   return animation.frames ? RunError::None : RunError::CannotOpen;
 }
 
-RunError OpenAnimation(const std::string& path, Animation& animation) {
-  const PageCount count = CountGifPages(path);
+RunError OpenAnimation(const GifInput& input, Animation& animation) {
+  const PageCount count = CountGifPages(input);
   if (count.error != RunError::None) return count.error;
-  return OpenAnimation(path, count.pages, animation);
+  return OpenAnimation(input, count.pages, animation);
+}
+
+RunError OpenAnimation(const std::string& path, Animation& animation) {
+  return OpenAnimation(GifInputFromPath(path), animation);
 }
 
 FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {

@@ -10,6 +10,7 @@
 
 #include "convert/gif/gif_compositor.h"
 #include "convert/gif/image_library.h"
+#include "convert/gif_input.h"
 #include "convert/messages.h"
 #include "convert/picture/stretch.h"
 #include "convert/xm/frame_grid.h"
@@ -31,12 +32,14 @@ struct PageCount {
   RunError error = RunError::None;
   int pages = 0;
 };
-PageCount CountGifPages(const std::string& path);
+PageCount CountGifPages(const GifInput& input);
 
-// Opens the GIF at `path`, of `pageCount` frames as CountGifPages gave them. The caller keeps
-// the library initialised while the animation lives.
-RunError OpenAnimation(const std::string& path, int pageCount, Animation& animation);
+// Opens the GIF, of `pageCount` frames as CountGifPages gave them. The caller keeps the library
+// initialised while the animation lives, and a byte input's bytes alive.
+RunError OpenAnimation(const GifInput& input, int pageCount, Animation& animation);
 // The same, counting the frames first.
+RunError OpenAnimation(const GifInput& input, Animation& animation);
+// The same for the file at `path`.
 RunError OpenAnimation(const std::string& path, Animation& animation);
 
 // Frame j (0 to frameTotal - 1) composed: a picture of the logical screen, owned by the

@@ -2,8 +2,8 @@
 
 #include <array>
 #include <condition_variable>
-#include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -69,13 +69,14 @@ struct FramePipeline::State {
       ProduceNext(*alone_, nullptr, false);
     }
     std::unique_lock<std::mutex> lock(doneMutex_);
-    done_.wait(lock, [&] { return ready_[j] != 0 || failure_ || noMemory_; });
-    if (!ready_[j] && failure_) std::rethrow_exception(failure_);
+    done_.wait(lock, [&] { return ready_[j] != 0 || noMemory_; });
     if (!ready_[j]) return RunError::TooLarge;
     bytes = std::move(bytes_[j]);
     return RunError::None;
   }
 
+  // A worker thread's entry: out of memory inside the library's own allocations stops the run as
+  // a missing picture does, and Take says TooLarge.
   void Work(int slot) {
     try {
       Sampler sampler(settings_, slot);
@@ -83,15 +84,8 @@ struct FramePipeline::State {
       const GifFrameReaderHandle reader = OpenGifFrameReader(pages_);
       while (ProduceNext(sampler, reader.get(), true)) {
       }
-    } catch (...) {
-      // Out of memory inside the library's own allocations, say: the run stops and Take
-      // rethrows.
-      Stop();
-      {
-        std::lock_guard<std::mutex> lock(doneMutex_);
-        if (!failure_) failure_ = std::current_exception();
-      }
-      done_.notify_all();
+    } catch (const std::bad_alloc&) {
+      NoMemory();
     }
   }
 
@@ -188,8 +182,7 @@ struct FramePipeline::State {
   std::condition_variable done_;
   std::vector<PatternBytes> bytes_;
   std::vector<char> ready_;
-  std::exception_ptr failure_;  // the first exception a worker ended with
-  bool noMemory_ = false;       // the library gave no picture
+  bool noMemory_ = false;  // the library gave no picture, or memory ran out
 
   std::vector<std::thread> workers_;
 };

@@ -21,8 +21,9 @@ class FramePipeline {
   FramePipeline& operator=(const FramePipeline&) = delete;
 
   // The packed bytes of frame j. Frames are taken in order 0, 1, 2, ... RunError::TooLarge when
-  // the image library gave no picture for lack of memory. Rethrows what a worker ended with
-  // (std::bad_alloc when memory ran out inside the library's own allocations).
+  // memory ran out: the image library gave no picture, or a worker ran out inside its own
+  // allocations. Out of memory on the calling thread reaches the caller as std::bad_alloc, for
+  // the top of the command to catch.
   RunError Take(int j, PatternBytes& bytes);
 
  private:

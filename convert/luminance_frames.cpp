@@ -19,7 +19,7 @@ RunError LuminanceFrames::Read(Animation& animation, const ConversionSettings& s
     PictureStatus status = PictureStatus::Ok;
     Bitmap grey = stretch.Grey(canvas, changed, status);
     if (status != PictureStatus::Ok) return RunError::TooLarge;
-    if (grey) AddLuminance(grey.get(), histogram_);
+    if (grey && !AddLuminance(grey.get(), histogram_)) return RunError::TooLarge;
     frames_.push_back(std::move(grey));
   }
   return RunError::None;

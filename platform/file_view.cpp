@@ -1,6 +1,7 @@
 #include "platform/file_view.h"
 
 #include <new>
+#include <utility>
 
 namespace vorlix {
 
@@ -8,6 +9,18 @@ std::unique_ptr<FileView> FileView::ForSize(std::uint64_t size, FileViewStatus& 
   std::unique_ptr<FileView> view;
   if (size <= kMaxInputBytes) view.reset(new (std::nothrow) FileView);
   if (!view) status = FileViewStatus::TooLarge;
+  return view;
+}
+
+std::unique_ptr<FileView> FileView::OverBytes(const std::uint8_t* data, std::size_t size,
+                                              std::shared_ptr<const void> owner,
+                                              FileViewStatus& status) {
+  std::unique_ptr<FileView> view = ForSize(size, status);
+  if (!view) return nullptr;
+  view->data_ = data;
+  view->size_ = size;
+  view->owner_ = std::move(owner);
+  status = FileViewStatus::Ok;
   return view;
 }
 

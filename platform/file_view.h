@@ -1,6 +1,6 @@
-// A whole input file held in memory: mapped where the system can, read otherwise. The image
-// library's multi-page interface goes back over the whole file each time it loads a page; from
-// memory that costs no system call per block.
+// A whole input file held in memory: mapped where the system can, read otherwise, or bytes a
+// caller already holds. The image library's multi-page interface goes back over the whole file
+// each time it loads a page; from memory that costs no system call per block.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +31,12 @@ class FileView {
     FileViewStatus status;
     return Open(path, status);
   }
+  // A view of `size` bytes at `data` that the caller holds in memory: nothing is copied. `owner`,
+  // when given, keeps them alive as long as the view; otherwise the caller does. Such bytes exist,
+  // are readable and never change: Changed() is false. Over the bound: nullptr, TooLarge.
+  static std::unique_ptr<FileView> OverBytes(const std::uint8_t* data, std::size_t size,
+                                             std::shared_ptr<const void> owner,
+                                             FileViewStatus& status);
   ~FileView();
   FileView(const FileView&) = delete;
   FileView& operator=(const FileView&) = delete;
@@ -56,6 +62,7 @@ class FileView {
   int fd_ = -1;              // kept open while mapped, to see the file's size
   int watch_ = -1;           // the mapping's place among the watched ones, -1 when not watched
   std::vector<std::uint8_t> copy_;
+  std::shared_ptr<const void> owner_;  // what keeps a caller's bytes alive, when given
 };
 
 }  // namespace vorlix

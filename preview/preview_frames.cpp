@@ -19,11 +19,11 @@ std::size_t BitmapBytes(FIBITMAP* dib) {
 
 }  // namespace
 
-std::unique_ptr<PreviewFrames> PreviewFrames::Open(const std::string& path,
+std::unique_ptr<PreviewFrames> PreviewFrames::Open(const GifInput& input,
                                                    const ConversionSettings& settings,
                                                    RunError& error, std::size_t canvasBudget) {
   std::unique_ptr<PreviewFrames> preview(new PreviewFrames());
-  error = OpenAnimation(path, preview->animation_);
+  error = OpenAnimation(input, preview->animation_);
   if (error == RunError::None && preview->animation_.frameTotal <= 0) error = RunError::CannotOpen;
   if (error != RunError::None) return nullptr;
   preview->frameTotal_ = preview->animation_.frameTotal;

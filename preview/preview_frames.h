@@ -19,6 +19,7 @@
 
 #include "convert/animation.h"
 #include "convert/gif/image_library.h"
+#include "convert/gif_input.h"
 #include "convert/messages.h"
 #include "convert/picture/auto_threshold.h"
 #include "convert/picture/frame_sampling.h"
@@ -34,10 +35,17 @@ inline constexpr std::size_t kPreviewCanvasBudget = 16u << 20;
 class PreviewFrames {
  public:
   // Opens the GIF and prepares frame 0 before it returns; a background thread prepares the
-  // others. Empty, with `error` set, when the GIF cannot be opened or has no frame.
-  static std::unique_ptr<PreviewFrames> Open(const std::string& path,
+  // others. Empty, with `error` set, when the GIF cannot be opened or has no frame. Bytes in
+  // memory must live as long as the frames: a shared GifInput keeps them.
+  static std::unique_ptr<PreviewFrames> Open(const GifInput& input,
                                              const ConversionSettings& settings, RunError& error,
                                              std::size_t canvasBudget = kPreviewCanvasBudget);
+  // The same for the file at `path`.
+  static std::unique_ptr<PreviewFrames> Open(const std::string& path,
+                                             const ConversionSettings& settings, RunError& error,
+                                             std::size_t canvasBudget = kPreviewCanvasBudget) {
+    return Open(GifInputFromPath(path), settings, error, canvasBudget);
+  }
   ~PreviewFrames();
   PreviewFrames(const PreviewFrames&) = delete;
   PreviewFrames& operator=(const PreviewFrames&) = delete;

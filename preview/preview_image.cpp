@@ -2,11 +2,13 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "convert/gif/image_library.h"
 #include "convert/numbered_name.h"
@@ -15,20 +17,52 @@
 namespace vorlix {
 namespace {
 
+// Where the bytes of a preview go: the temporary file of a new file, or memory, written at `at`.
+struct ImageOut {
+  std::FILE* file = nullptr;
+  std::vector<std::uint8_t>* bytes = nullptr;
+  std::size_t at = 0;
+
+  bool Write(const void* data, std::size_t size) {
+    if (file != nullptr) return std::fwrite(data, 1, size, file) == size;
+    if (bytes->size() < at + size) bytes->resize(at + size);
+    std::memcpy(bytes->data() + at, data, size);
+    at += size;
+    return true;
+  }
+};
+
 unsigned ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-  return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<std::FILE*>(handle)));
+  ImageOut& out = *static_cast<ImageOut*>(handle);
+  if (out.file != nullptr) return static_cast<unsigned>(std::fread(buffer, size, count, out.file));
+  const std::size_t left = out.at < out.bytes->size() ? out.bytes->size() - out.at : 0;
+  const std::size_t whole = size == 0 ? 0 : std::min<std::size_t>(count, left / size);
+  std::memcpy(buffer, out.bytes->data() + out.at, whole * size);
+  out.at += whole * size;
+  return static_cast<unsigned>(whole);
 }
 unsigned WriteProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-  return static_cast<unsigned>(std::fwrite(buffer, size, count, static_cast<std::FILE*>(handle)));
+  ImageOut& out = *static_cast<ImageOut*>(handle);
+  if (out.file != nullptr) return static_cast<unsigned>(std::fwrite(buffer, size, count, out.file));
+  out.Write(buffer, static_cast<std::size_t>(size) * count);
+  return count;
 }
 int SeekProc(fi_handle handle, long offset, int origin) {
-  return std::fseek(static_cast<std::FILE*>(handle), offset, origin);
+  ImageOut& out = *static_cast<ImageOut*>(handle);
+  if (out.file != nullptr) return std::fseek(out.file, offset, origin);
+  const long base = origin == SEEK_SET   ? 0
+                    : origin == SEEK_CUR ? static_cast<long>(out.at)
+                                         : static_cast<long>(out.bytes->size());
+  if (base + offset < 0) return -1;
+  out.at = static_cast<std::size_t>(base + offset);
+  return 0;
 }
 long TellProc(fi_handle handle) {
-  return std::ftell(static_cast<std::FILE*>(handle));
+  const ImageOut& out = *static_cast<const ImageOut*>(handle);
+  return out.file != nullptr ? std::ftell(out.file) : static_cast<long>(out.at);
 }
 
-FreeImageIO FileIo() {
+FreeImageIO ImageIo() {
   return FreeImageIO{ReadProc, WriteProc, SeekProc, TellProc};
 }
 
@@ -68,11 +102,21 @@ bool SetFrameTime(FIBITMAP* dib, int ms) {
 }
 
 // Lets `write` fill a temporary beside the file and gives it exactly that name only when whole,
-// never replacing a file (as modules are written); nothing is left when anything failed.
-bool WriteNewFile(const std::string& path, const std::function<bool(std::FILE*)>& write) {
+// never replacing a file (as modules are written); nothing is left when anything failed. With
+// `bytes` set, `write` fills them instead and no file is made.
+bool WriteNewFile(const std::string& path, std::vector<std::uint8_t>* bytes,
+                  const std::function<bool(ImageOut&)>& write) {
+  if (bytes != nullptr) {
+    bytes->clear();
+    ImageOut out{nullptr, bytes};
+    if (write(out)) return true;
+    bytes->clear();
+    return false;
+  }
   const TemporaryFile temp = CreateTemporaryFor(path);
   if (temp.file == nullptr) return false;
-  bool ok = write(temp.file);
+  ImageOut out{temp.file};
+  bool ok = write(out);
   ok = FinishFile(temp.file) && ok;
   if (!ok) {
     DiscardTemporary(temp.path);
@@ -161,7 +205,7 @@ Bitmap ChangesBitmap(const PreviewImage& now, const PreviewImage* before) {
 }
 
 // Appends the frames to an in-memory multi-page GIF and writes it to the file.
-bool WriteWholeFrames(std::FILE* file, int count, const std::function<PreviewImage(int)>& frame,
+bool WriteWholeFrames(ImageOut& file, int count, const std::function<PreviewImage(int)>& frame,
                       const std::function<int(int)>& frameMs) {
   FIMEMORY* source = FreeImage_OpenMemory(const_cast<BYTE*>(kEmptyGif), sizeof kEmptyGif);
   FIMULTIBITMAP* gif = source ? FreeImage_LoadMultiBitmapFromMemory(FIF_GIF, source, 0) : nullptr;
@@ -175,8 +219,8 @@ bool WriteWholeFrames(std::FILE* file, int count, const std::function<PreviewIma
     if (ok) FreeImage_AppendPage(gif, dib.get());
     ok = ok && FreeImage_GetPageCount(gif) == j + 1;
   }
-  FreeImageIO io = FileIo();
-  ok = ok && FreeImage_SaveMultiBitmapToHandle(FIF_GIF, gif, &io, file, 0);
+  FreeImageIO io = ImageIo();
+  ok = ok && FreeImage_SaveMultiBitmapToHandle(FIF_GIF, gif, &io, &file, 0);
   if (gif != nullptr) FreeImage_CloseMultiBitmap(gif, 0);
   if (source != nullptr) FreeImage_CloseMemory(source);
   return ok;
@@ -213,7 +257,7 @@ bool FramePart(const BYTE* data, std::size_t size, std::size_t& begin, std::size
 
 // Writes the bitmap as the frame of a GIF: the whole GIF but its trailer for the first frame,
 // only the frame's own blocks for the others. The library writes each frame once, into memory.
-bool AppendFrame(std::FILE* file, FIBITMAP* dib, bool first) {
+bool AppendFrame(ImageOut& file, FIBITMAP* dib, bool first) {
   FIMEMORY* memory = FreeImage_OpenMemory();
   BYTE* data = nullptr;
   DWORD size = 0;
@@ -221,13 +265,13 @@ bool AppendFrame(std::FILE* file, FIBITMAP* dib, bool first) {
   bool ok = memory != nullptr && FreeImage_SaveToMemory(FIF_GIF, dib, memory, 0) &&
             FreeImage_AcquireMemory(memory, &data, &size) && FramePart(data, size, begin, end);
   if (ok && first) begin = 0;
-  ok = ok && std::fwrite(data + begin, 1, end - begin, file) == end - begin;
+  ok = ok && file.Write(data + begin, end - begin);
   if (memory != nullptr) FreeImage_CloseMemory(memory);
   return ok;
 }
 
 // Writes the frames as changes over the frame before, each as soon as it is drawn.
-bool WriteChangedFrames(std::FILE* file, int count, const std::function<PreviewImage(int)>& frame,
+bool WriteChangedFrames(ImageOut& file, int count, const std::function<PreviewImage(int)>& frame,
                         const std::function<int(int)>& frameMs,
                         const std::function<void(int)>& appended) {
   bool ok = count > 0;
@@ -240,7 +284,8 @@ bool WriteChangedFrames(std::FILE* file, int count, const std::function<PreviewI
     if (ok && appended) appended(j);
     before = std::move(image);
   }
-  return ok && std::fputc(0x3B, file) != EOF;
+  const std::uint8_t trailer = 0x3B;
+  return ok && file.Write(&trailer, 1);
 }
 
 }  // namespace
@@ -267,25 +312,36 @@ std::string ResolvePreviewName(const std::string& name) {
   return FirstFreeNumberedName(base, ext);
 }
 
-bool WritePreviewPng(const std::string& path, const PreviewImage& image) {
+bool WritePreviewPng(const std::string& path, std::vector<std::uint8_t>* bytes,
+                     const PreviewImage& image) {
   const ImageLibrary library;
   const Bitmap dib = ToBitmap(image);
   if (!dib) return false;
-  return WriteNewFile(path, [&](std::FILE* file) {
-    FreeImageIO io = FileIo();
-    return FreeImage_SaveToHandle(FIF_PNG, dib.get(), &io, file, PNG_DEFAULT) == TRUE;
+  return WriteNewFile(path, bytes, [&](ImageOut& out) {
+    FreeImageIO io = ImageIo();
+    return FreeImage_SaveToHandle(FIF_PNG, dib.get(), &io, &out, PNG_DEFAULT) == TRUE;
   });
+}
+
+bool WritePreviewGif(const std::string& path, std::vector<std::uint8_t>* bytes, int count,
+                     const std::function<PreviewImage(int j)>& frame,
+                     const std::function<int(int j)>& frameMs, const GifWriting& how) {
+  const ImageLibrary library;
+  return WriteNewFile(path, bytes, [&](ImageOut& out) {
+    return how.storage == GifFrameStorage::Whole
+               ? WriteWholeFrames(out, count, frame, frameMs)
+               : WriteChangedFrames(out, count, frame, frameMs, how.appended);
+  });
+}
+
+bool WritePreviewPng(const std::string& path, const PreviewImage& image) {
+  return WritePreviewPng(path, nullptr, image);
 }
 
 bool WritePreviewGif(const std::string& path, int count,
                      const std::function<PreviewImage(int j)>& frame,
                      const std::function<int(int j)>& frameMs, const GifWriting& how) {
-  const ImageLibrary library;
-  return WriteNewFile(path, [&](std::FILE* file) {
-    return how.storage == GifFrameStorage::Whole
-               ? WriteWholeFrames(file, count, frame, frameMs)
-               : WriteChangedFrames(file, count, frame, frameMs, how.appended);
-  });
+  return WritePreviewGif(path, nullptr, count, frame, frameMs, how);
 }
 
 }  // namespace vorlix

@@ -1,9 +1,11 @@
 // Writing preview images through the image library: one frame as PNG, all frames as an
-// animated GIF. Files are always created new, like modules.
+// animated GIF. Files are always created new, like modules; the same bytes can go to memory.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "preview/preview_picture.h"
 
@@ -38,6 +40,14 @@ struct GifWriting {
 // frame j is shown for frameMs(j) milliseconds (kept to the format's hundredths). False as for
 // WritePreviewPng, also when a frame has another size than the first.
 bool WritePreviewGif(const std::string& path, int count,
+                     const std::function<PreviewImage(int j)>& frame,
+                     const std::function<int(int j)>& frameMs, const GifWriting& how = {});
+
+// The same two into `bytes` (replacing what they held) when it is set, with no file made and
+// `path` unused; into the file at `path` otherwise. On failure `bytes` is left empty.
+bool WritePreviewPng(const std::string& path, std::vector<std::uint8_t>* bytes,
+                     const PreviewImage& image);
+bool WritePreviewGif(const std::string& path, std::vector<std::uint8_t>* bytes, int count,
                      const std::function<PreviewImage(int j)>& frame,
                      const std::function<int(int j)>& frameMs, const GifWriting& how = {});
 

@@ -10,19 +10,12 @@
 namespace vorlix {
 namespace {
 
-// Frame j drawn in the style; an empty image when it cannot be had.
-PreviewImage DrawFrame(PreviewFrames& frames, int j, PreviewStyle style) {
-  PatternView view;
-  if (!frames.View(j, view)) return PreviewImage();
-  return DrawPreview(view, style);
-}
-
 // The tracker style's GIF stores only what changes between frames and tells of every frame as
 // a conversion does; the picture style's stays as it always was.
 bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFrames& frames,
-               const RunReporter& reporter, std::ostream& out) {
+               const RunReporter& reporter, std::ostream& out, std::vector<std::uint8_t>* bytes) {
   if (PreviewKindOf(name) == PreviewFileKind::Png) {
-    return WritePreviewPng(name, DrawFrame(frames, request.frame, request.style));
+    return WritePreviewPng(name, bytes, RedrawPreview(frames, request.frame, request.style));
   }
   GifWriting how;
   if (request.style == PreviewStyle::Tracker) {
@@ -34,7 +27,8 @@ bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFr
     };
   }
   return WritePreviewGif(
-      name, frames.FrameCount(), [&](int j) { return DrawFrame(frames, j, request.style); },
+      name, bytes, frames.FrameCount(),
+      [&](int j) { return RedrawPreview(frames, j, request.style); },
       [used = frames.Used()](int j) { return FrameMilliseconds(used, j); }, how);
 }
 
@@ -52,14 +46,18 @@ void ReportChoices(const PreviewFrames& frames, const ConversionSettings& settin
   }
 }
 
+// True when the name asks for a PNG or a GIF; otherwise reports it.
+bool CheckPreviewKind(const std::string& name, const RunReporter& reporter) {
+  if (PreviewKindOf(name) != PreviewFileKind::Unknown) return true;
+  Report(reporter, Message::PreviewNameBad, name);
+  return false;
+}
+
 }  // namespace
 
 bool CheckPreviewName(const std::string& typedName, const RunReporter& reporter) {
   const std::string name = NativePath(typedName);
-  if (PreviewKindOf(name) == PreviewFileKind::Unknown) {
-    Report(reporter, Message::PreviewNameBad, name);
-    return false;
-  }
+  if (!CheckPreviewKind(name, reporter)) return false;
   const std::size_t slash = name.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
   if (!IsFolder(folder)) {
@@ -69,47 +67,86 @@ bool CheckPreviewName(const std::string& typedName, const RunReporter& reporter)
   return true;
 }
 
-bool PreviewRun(const PreviewRequest& request, const std::string& inputPath,
-                const ConversionSettings& settings, const RunReporter& reporter,
-                std::ostream& out) {
-  const std::string typedName = NativePath(request.typedName);
-  if (!CheckPreviewName(request.typedName, reporter)) return false;
+PreviewPreparation PreparePreview(const GifInput& input, const OptionValues& values,
+                                  const ConversionSettings& program) {
+  ConversionSettings settings = program;
+  ReadOptions(values, settings);
+  PreviewPreparation prepared;
+  prepared.frames = PreviewFrames::Open(input, settings, prepared.error);
+  return prepared;
+}
+
+PreviewImage RedrawPreview(PreviewFrames& frames, int j, PreviewStyle style) {
+  PatternView view;
+  if (!frames.View(j, view)) return PreviewImage();
+  return DrawPreview(view, style);
+}
+
+PreviewResult PreviewRun(const PreviewRequest& request, const GifInput& input,
+                         const ConversionSettings& settings, const RunReporter& reporter,
+                         std::ostream& out) {
+  PreviewResult result;
+  // Bytes are named as given and need no folder; a file's name is numbered until it is free.
+  const std::string typedName =
+      request.inMemory ? request.typedName : NativePath(request.typedName);
+  if (request.inMemory ? !CheckPreviewKind(typedName, reporter)
+                       : !CheckPreviewName(request.typedName, reporter)) {
+    return result;
+  }
   RunError error = RunError::None;
-  const auto frames = PreviewFrames::Open(NativePath(inputPath), settings, error);
+  const auto frames = PreviewFrames::Open(input, settings, error);
   if (!frames) {
     Report(reporter, ErrorMessage(error));
-    return false;
+    return result;
   }
+  result.frames = frames->FrameCount();
   if (frames->PageCount() > MaxFrames) Report(reporter, Message::TooManyFrames);
   const bool png = PreviewKindOf(typedName) == PreviewFileKind::Png;
   if (png && (request.frame < 0 || request.frame >= frames->FrameCount())) {
     Report(reporter, Message::NoSuchFrame, std::to_string(request.frame));
-    return false;
+    return result;
   }
   while (!frames->WaitUntilPrepared(std::chrono::seconds(1))) {
     if (frames->Failed()) {
       Report(reporter, Message::TooLarge);
-      return false;
+      return result;
     }
   }
   // Every frame is drawn from what was prepared: a file changed by then gives no preview.
   if (frames->FileChanged()) {
     Report(reporter, Message::FileChanged);
-    return false;
+    return result;
   }
-  const std::string name = ResolvePreviewName(typedName);
+  const std::string name = request.inMemory ? typedName : ResolvePreviewName(typedName);
   // Every numbered name taken: the error names the file asked for.
   if (name.empty()) {
     Report(reporter, Message::CannotWriteFile, typedName);
-    return false;
+    return result;
   }
   ReportChoices(*frames, settings, reporter);
-  if (!WriteFile(request, name, *frames, reporter, out)) {
+  std::vector<std::uint8_t>* bytes = request.inMemory ? &result.bytes : nullptr;
+  if (!WriteFile(request, name, *frames, reporter, out, bytes)) {
     Report(reporter, Message::CannotWriteFile, name);
-    return false;
+    return result;
   }
   out << PreviewSavedLine(name);
-  return true;
+  result.written = true;
+  result.name = name;
+  return result;
+}
+
+bool PreviewRun(const PreviewRequest& request, const std::string& inputPath,
+                const ConversionSettings& settings, const RunReporter& reporter,
+                std::ostream& out) {
+  return PreviewRun(request, GifInputFromPath(NativePath(inputPath)), settings, reporter, out)
+      .written;
+}
+
+PreviewResult PreviewCommand(const PreviewRequest& request, const GifInput& input,
+                             const OptionValues& values, ConversionSettings& settings,
+                             const RunReporter& reporter, std::ostream& out) {
+  ReadOptions(values, settings);
+  return PreviewRun(request, input, settings, reporter, out);
 }
 
 }  // namespace vorlix

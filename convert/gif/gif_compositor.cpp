@@ -1,6 +1,7 @@
 #include "convert/gif/gif_compositor.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/limits.h"
@@ -47,6 +48,11 @@ void GifCompositorCloser::operator()(GifCompositor* frames) const {
 GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status) {
   FileViewStatus viewStatus = FileViewStatus::Ok;
   std::unique_ptr<FileView> bytes = FileView::Open(path, viewStatus);
+  return OpenGifCompositor(std::move(bytes), viewStatus, status);
+}
+
+GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, FileViewStatus viewStatus,
+                                      GifStatus& status) {
   if (viewStatus == FileViewStatus::TooLarge) {
     status = GifStatus::TooLarge;
     return nullptr;

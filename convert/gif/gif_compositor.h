@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_view.h"
 #include "settings/picture_options.h"
 
 namespace vorlix {
@@ -33,6 +34,10 @@ using GifCompositorHandle = std::unique_ptr<GifCompositor, GifCompositorCloser>;
 // Opens the GIF for composing. The caller keeps the image library initialised while the handle
 // lives. On failure the handle is empty and `status` says why.
 GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status);
+// The same over bytes already open, which the compositor keeps; `bytes` may be empty, and
+// `viewStatus` says why (TooLarge gives TooLarge).
+GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, FileViewStatus viewStatus,
+                                      GifStatus& status);
 
 // Number of frames shown: the file's, up to the first MaxFrames.
 int GifFrameCount(const GifCompositor& frames);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "convert/commands.h"
 #include "platform/file_checks.h"
 #include "settings/settings_file.h"
 #include "ui/core/dialog_templates.h"
@@ -40,38 +41,40 @@ void InitDialog(DialogContext& c, WindowHandle dialog) {
   if (shown.BreakPatterns) ops.CheckDlgButton(dialog, ControlId::BreakPatterns, true);
 }
 
-// The option fields read back into the settings. The picture options have no field in the main
+// The option fields as a command takes them. The picture options have no field in the main
 // dialog: they keep what the settings file (or another window) set.
-void ReadDialogOptions(DialogContext& c, WindowHandle dialog) {
+OptionValues DialogOptionValues(DialogContext& c, WindowHandle dialog) {
   OptionValues values = ReadOptionFields(DialogOptionSource(c.Ops, dialog));
   values.Picture = c.Settings.Picture;
-  ReadOptions(values, c.Settings);
+  return values;
 }
 
 void SaveSettings(DialogContext& c, WindowHandle dialog) {
-  ReadDialogOptions(c, dialog);
-  const RunReporter reporter = DialogReporter(c.Ops, dialog);
-  if (SaveSettingsFile(c.Settings)) {
-    Report(reporter, Message::SettingsSaved);
-  } else if (ReadOnlyFile(SettingsFileName)) {
-    Report(reporter, Message::SettingsReadOnly, SettingsFileName);
-  } else {
-    Report(reporter, Message::CannotSaveSettings);
-  }
+  const OptionValues values = DialogOptionValues(c, dialog);
+  SaveSettingsCommand(values, c.Settings, DialogReporter(c.Ops, dialog),
+                      SettingsConfirmation::Shown);
+}
+
+// The typed input path as a command takes it.
+GifInput DialogInput(DialogContext& c, WindowHandle dialog) {
+  const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);
+  GifInput gif = GifInputFromPath(NativePath(input));
+  gif.name = input;
+  return gif;
 }
 
 void Load(DialogContext& c, WindowHandle dialog) {
-  const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);
+  const GifInput input = DialogInput(c, dialog);
   LoadInput(input, DialogReporter(c.Ops, dialog), c.State);
-  if (c.State.InputLoadedFlag && c.AfterLoad) c.AfterLoad(dialog, input);
+  if (c.State.InputLoadedFlag && c.AfterLoad) c.AfterLoad(dialog, input.name);
 }
 
 void Save(DialogContext& c, WindowHandle dialog) {
-  ReadDialogOptions(c, dialog);
+  const OptionValues values = DialogOptionValues(c, dialog);
   const std::string output =
       c.Ops.GetDlgItemTextA(dialog, ControlId::OutputPath, kOutputBufferSize);
-  const std::string input = c.Ops.GetDlgItemTextA(dialog, ControlId::InputPath, kInputBufferSize);
-  ConversionRun(output, input, DialogReporter(c.Ops, dialog), c.Out, c.Settings, c.State);
+  SaveCommand(DialogInput(c, dialog), FileTarget(output), values, c.Settings, c.State,
+              DialogReporter(c.Ops, dialog), c.Out);
 }
 
 bool Command(DialogContext& c, WindowHandle dialog, int id) {
