@@ -285,16 +285,19 @@ void RegisterClasses() {
   ::RegisterClassExW(&window);
 }
 
+ScreenRect OnScreen(const RECT& r) {
+  return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right),
+          static_cast<int>(r.bottom)};
+}
+
 // Beside the dialog, on the side of the screen with more room.
-void PlaceBeside(HWND preview, HWND dialog) {
+void PlaceBesideDialog(HWND preview, HWND dialog) {
   RECT main;
   ::GetWindowRect(dialog, &main);
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   ::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT& area = monitor.rcWork;
-  const ScreenRect place = PlaceBeside({main.left, main.top, main.right, main.bottom},
-                                       {area.left, area.top, area.right, area.bottom});
+  const ScreenRect place = PlaceBeside(OnScreen(main), OnScreen(monitor.rcWork));
   ::SetWindowPos(preview, nullptr, place.Left, place.Top, place.Right - place.Left,
                  place.Bottom - place.Top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -324,7 +327,7 @@ bool OpenPreview(Win32Desktop& desktop, const WindowOps& ops, ConversionSettings
     return false;
   }
   BuildControls(*gPreview);
-  PlaceBeside(window, dialog);
+  PlaceBesideDialog(window, dialog);
   gKeys = ::SetWindowsHookExW(WH_GETMESSAGE, PreviewKeys, nullptr, ::GetCurrentThreadId());
   desktop.Notified = FieldNotified;
   // The keyboard stays in the main dialog; the preview is one Alt+Tab or click away.

@@ -300,7 +300,7 @@ ScreenRect OnScreen(const wxRect& r) {
 }
 
 // Beside the dialog, on the side of the screen with more room.
-void PlaceBeside(wxFrame* preview, wxWindow* dialog) {
+void PlaceBesideDialog(wxFrame* preview, wxWindow* dialog) {
   const int display = wxDisplay::GetFromWindow(dialog);
   const wxRect area = wxDisplay(display == wxNOT_FOUND ? 0 : display).GetClientArea();
   const ScreenRect place = PlaceBeside(OnScreen(dialog->GetScreenRect()), OnScreen(area));
@@ -317,7 +317,7 @@ void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, ConversionSetti
     auto* preview = new PreviewWindow(desktop, ops, program, dialog, dialogWindow);
     desktop.Preview = preview;
     preview->FollowFields(dialogWindow);
-    PlaceBeside(preview, dialogWindow);
+    PlaceBesideDialog(preview, dialogWindow);
     // The keyboard stays in the main dialog; the preview is one Alt+Tab or click away.
     preview->ShowWithoutActivating();
   }
