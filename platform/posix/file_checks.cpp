@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "platform/file_checks.h"
@@ -42,12 +41,6 @@ bool ReadOnlyFile(const std::string& path) {
   if (::stat(path.c_str(), &info) != 0) return false;
   if ((info.st_mode & 0222) == 0) return true;
   return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
-}
-
-std::string NativePath(const std::string& typed) {
-  std::string path = typed;
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
 }
 
 }  // namespace vorlix

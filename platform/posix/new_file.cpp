@@ -13,36 +13,18 @@
 #include "platform/posix/folder_entry.h"
 #include "platform/posix/new_file_mode.h"
 #include "platform/remove_on_signal.h"
+#include "platform/temporary_name.h"
 
 namespace vorlix {
 namespace {
 
-// Commit attempts before giving up: each taken name is taken by a file that exists, so this is
-// reached only when the folder changes faster than names can be tried.
-constexpr int kMaxCommitAttempts = 10000;
-// Of a long name only this much goes into the temporary's name, which must stay within the
-// 255 bytes a file name may have.
-constexpr std::size_t kTemporaryStemLength = 200;
-
-// Attempts at a free temporary name before giving up.
-constexpr int kMaxCreateAttempts = 100;
-
 // Six letters that differ from call to call and from process to process.
-std::string UniqueLetters() {
-  static std::uint64_t counter = 0;
+std::string ProcessLetters() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
-  std::uint64_t x =
-      static_cast<std::uint64_t>(now.tv_nsec) ^ (static_cast<std::uint64_t>(now.tv_sec) << 30) ^
-      (static_cast<std::uint64_t>(::getpid()) << 40) ^ (++counter * 0x9E3779B97F4A7C15ull);
-  // A 64-bit mix, so that close inputs give unrelated names.
-  x ^= x >> 33;
-  x *= 0xFF51AFD7ED558CCDull;
-  x ^= x >> 33;
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::string letters;
-  for (int i = 0; i < 6; ++i, x /= 62) letters += kLetters[x % 62];
-  return letters;
+  return UniqueLetters(static_cast<std::uint64_t>(now.tv_nsec) ^
+                       (static_cast<std::uint64_t>(now.tv_sec) << 30) ^
+                       (static_cast<std::uint64_t>(::getpid()) << 40));
 }
 
 // Creates a new file `stem` + six letters in the folder, readable and writable by its owner
@@ -51,7 +33,7 @@ int CreateNew(const FolderEntry& folder, const std::string& folderPrefix, const 
               std::string& path) {
   if (folder.Folder() == -1) return -1;
   for (int attempt = 0; attempt < kMaxCreateAttempts; ++attempt) {
-    const std::string name = stem + UniqueLetters();
+    const std::string name = stem + ProcessLetters();
     const int fd =
         ::openat(folder.Folder(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) path = folderPrefix + name;
@@ -82,41 +64,33 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   // Made relative to the folder: the temporary's name is longer than `finalName`, whose whole
   // path may already be as long as a path can be.
   const FolderEntry folder(finalName);
-  std::string stem = ".";
-  stem.append(finalName, nameStart, kTemporaryStemLength).append(".");
   std::string path;
-  const int fd = CreateNew(folder, finalName.substr(0, nameStart), stem, path);
+  const int fd =
+      CreateNew(folder, finalName.substr(0, nameStart), TemporaryStem(finalName, nameStart), path);
   if (fd < 0) return temp;
   RemoveOnSignal(path);
   std::FILE* file = ::fchmod(fd, NewFileMode()) == 0 ? ::fdopen(fd, "wb") : nullptr;
-  if (!file) {
-    ::close(fd);
-    DiscardTemporary(path);
-    return temp;
-  }
-  return TemporaryFile{file, std::move(path)};
+  if (!file) ::close(fd);
+  return OpenedTemporary(file, std::move(path));
 }
 
 std::string CommitTemporary(const std::string& tempPath, std::string name,
                             const std::function<std::string()>& nextName) {
-  for (int attempt = 0; attempt < kMaxCommitAttempts && !name.empty(); ++attempt) {
+  auto give = [&tempPath](const std::string& candidate) {
     bool renamed = false;
-    const int error = GiveName(tempPath, name, renamed);
-    if (error == 0) {
-      // Linked and interrupted here, the module is whole under its name and only the temporary
-      // goes.
-      if (renamed) {
-        ForgetOnSignal();
-      } else {
-        DiscardTemporary(tempPath);
-      }
-      return name;
+    const int error = GiveName(tempPath, candidate, renamed);
+    if (error != 0) return error == EEXIST ? NameAttempt::Taken : NameAttempt::Failed;
+    // Linked and interrupted here, the module is whole under its name and only the temporary
+    // goes.
+    if (renamed) {
+      ForgetOnSignal();
+    } else {
+      DiscardTemporary(tempPath);
     }
-    if (error != EEXIST) break;
-    name = nextName();
-  }
-  DiscardTemporary(tempPath);
-  return "";
+    return NameAttempt::Given;
+  };
+  return GiveFirstFreeName(std::move(name), nextName, give,
+                           [&tempPath] { DiscardTemporary(tempPath); });
 }
 
 void DiscardTemporary(const std::string& tempPath) {

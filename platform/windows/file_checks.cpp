@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <algorithm>
-
 #include "platform/file_checks.h"
 #include "platform/windows/wide_path.h"
 
@@ -60,13 +58,6 @@ bool ReadOnlyFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) ==
              FILE_ATTRIBUTE_READONLY;
-}
-
-std::string NativePath(const std::string& typed) {
-  // Both separate folders here; inside the program paths use '/', turned back at the calls.
-  std::string path = typed;
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
 }
 
 }  // namespace vorlix

@@ -6,16 +6,11 @@
 #include <io.h>
 
 #include "platform/remove_on_signal.h"
+#include "platform/temporary_name.h"
 #include "platform/windows/wide_path.h"
 
 namespace vorlix {
 namespace {
-
-// As on other systems: attempts before giving up, and how much of a long name the temporary's
-// name takes.
-constexpr int kMaxCommitAttempts = 10000;
-constexpr int kMaxCreateAttempts = 100;
-constexpr std::size_t kTemporaryStemLength = 200;
 
 bool NameExists(DWORD error) {
   return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
@@ -55,24 +50,16 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   if (NoFileName(finalName)) return temp;
   const std::size_t nameStart = NameStart(finalName);
   std::string path;
-  const HANDLE handle = CreateNew(finalName.substr(0, nameStart) + "." +
-                                      finalName.substr(nameStart, kTemporaryStemLength) + ".",
-                                  path);
+  const HANDLE handle =
+      CreateNew(finalName.substr(0, nameStart) + TemporaryStem(finalName, nameStart), path);
   if (handle == INVALID_HANDLE_VALUE) return temp;
   RemoveOnSignal(path);
   // Binary: the bytes written are the bytes in the file.
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
   std::FILE* file = fd >= 0 ? ::_fdopen(fd, "wb") : nullptr;
-  if (!file) {
-    if (fd >= 0) {
-      ::_close(fd);
-    } else {
-      ::CloseHandle(handle);
-    }
-    DiscardTemporary(path);
-    return temp;
-  }
-  return TemporaryFile{file, std::move(path)};
+  if (!file && fd >= 0) ::_close(fd);
+  if (!file && fd < 0) ::CloseHandle(handle);
+  return OpenedTemporary(file, std::move(path));
 }
 
 std::string CommitTemporary(const std::string& tempPath, std::string name,
@@ -83,28 +70,27 @@ std::string CommitTemporary(const std::string& tempPath, std::string name,
     DiscardTemporary(tempPath);
     return "";
   }
-  for (int attempt = 0; attempt < kMaxCommitAttempts && !NoFileName(name); ++attempt) {
-    const std::wstring wide = WidePath(name);
-    if (wide.empty()) break;
+  auto give = [&tempPath, &temp](const std::string& candidate) {
+    const std::wstring wide = NoFileName(candidate) ? std::wstring() : WidePath(candidate);
+    if (wide.empty()) return NameAttempt::Failed;
     if (::CreateHardLinkW(wide.c_str(), temp.c_str(), nullptr)) {
       // Interrupted here, the module is whole under its name and only the temporary goes.
       DiscardTemporary(tempPath);
-      return name;
+      return NameAttempt::Given;
     }
     DWORD error = ::GetLastError();
     // Without hard links: moved, but never over a file.
     if (NoHardLinks(error)) {
       if (::MoveFileExW(temp.c_str(), wide.c_str(), MOVEFILE_WRITE_THROUGH)) {
         ForgetOnSignal();
-        return name;
+        return NameAttempt::Given;
       }
       error = ::GetLastError();
     }
-    if (!NameExists(error)) break;
-    name = nextName();
-  }
-  DiscardTemporary(tempPath);
-  return "";
+    return NameExists(error) ? NameAttempt::Taken : NameAttempt::Failed;
+  };
+  return GiveFirstFreeName(std::move(name), nextName, give,
+                           [&tempPath] { DiscardTemporary(tempPath); });
 }
 
 void DiscardTemporary(const std::string& tempPath) {

@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
+#include "platform/temporary_name.h"
 #include "platform/windows/wide_path.h"
 
 namespace vorlix {
 namespace {
 
-constexpr int kMaxCreateAttempts = 100;
 // The attributes of an old file that its replacement gets as well.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cctype>
 #include <cstdint>
+
+#include "platform/temporary_name.h"
 
 namespace vorlix {
 namespace {
@@ -116,20 +117,10 @@ std::size_t NameStart(const std::string& path) {
 }
 
 std::string UniqueSuffix(const std::string& stem) {
-  static std::atomic<std::uint64_t> counter{0};
   LARGE_INTEGER now{};
   ::QueryPerformanceCounter(&now);
-  std::uint64_t x = static_cast<std::uint64_t>(now.QuadPart) ^
-                    (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32) ^
-                    (++counter * 0x9E3779B97F4A7C15ull);
-  // A 64-bit mix, so that close inputs give unrelated names.
-  x ^= x >> 33;
-  x *= 0xFF51AFD7ED558CCDull;
-  x ^= x >> 33;
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = stem;
-  for (int i = 0; i < 6; ++i, x /= 62) name += kLetters[x % 62];
-  return name;
+  return stem + UniqueLetters(static_cast<std::uint64_t>(now.QuadPart) ^
+                              (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32));
 }
 
 }  // namespace vorlix

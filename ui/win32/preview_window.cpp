@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "preview/preview_picture.h"
-#include "settings/picture_options.h"
+#include "ui/core/dialog_procedure.h"
 #include "ui/core/dialog_templates.h"
+#include "ui/core/option_fields.h"
+#include "ui/core/preview_model.h"
 #include "ui/win32/preview_canvas.h"
-#include "ui/win32/preview_model.h"
 #include "ui/win32/wide_text.h"
 
 // The system's headers after vorlix's: their macros would rewrite names declared there.
@@ -22,20 +23,19 @@ namespace vorlix {
 namespace {
 
 const wchar_t kWindowClass[] = L"vorlixPreview";
-constexpr int kPollMs = 20;           // how often a frame still being prepared is looked for
-constexpr int kMaxPreviewSide = 760;  // pixels of the window, at most
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT_PTR kPlayTimer = 2;
 constexpr int kIconResource = 102;
 
 enum : int { kPicture = 101, kTracker, kPlay, kSlider, kInfo, kCanvas, kFirstChoice };
-constexpr int kChoices = 4;  // dither, threshold mode, timing, backdrop
-constexpr std::string_view kThresholdModes[] = {"number", "auto"};
+constexpr int kChoices = kPictureChoiceCount;
 
 struct Preview {
-  Preview(Win32Desktop& d, const WindowOps& ops, ConversionSettings& program, HWND owner)
-      : desktop(d), model(ops, program, owner), dialog(owner) {}
+  Preview(Win32Desktop& d, const WindowOps& o, ConversionSettings& program, HWND owner)
+      : desktop(d), ops(o), model(program), dialog(owner) {}
+  OptionValues Fields() const { return ReadOptionFields(DialogOptionSource(ops, dialog)); }
   Win32Desktop& desktop;
+  const WindowOps& ops;
   PreviewModel model;
   HWND dialog;
   HWND window = nullptr, canvas = nullptr, play = nullptr, slider = nullptr, info = nullptr;
@@ -66,6 +66,10 @@ PreviewStyle Style(const Preview& p) {
                                                                  : PreviewStyle::Picture;
 }
 
+void ShowInfo(Preview& p) {
+  ::SetWindowTextW(p.info, WideFromUtf8(p.model.Info()).c_str());
+}
+
 // Draws the shown frame again; true when it is drawn. Looks again later while frames are
 // being prepared.
 bool Redraw(Preview& p) {
@@ -73,16 +77,15 @@ bool Redraw(Preview& p) {
   PreviewImage image;
   const bool drawn = p.model.Draw(Style(p), image);
   if (drawn) {
-    int zoom = 1;
-    if (Style(p) == PreviewStyle::Picture && image.width > 0 && image.height > 0) {
-      RECT room;
-      ::GetClientRect(p.canvas, &room);
-      zoom = std::max(1, std::min<int>(room.right / image.width, room.bottom / image.height));
-    }
+    RECT room;
+    ::GetClientRect(p.canvas, &room);
+    const int zoom = Style(p) == PreviewStyle::Picture
+                         ? ZoomToFit(image.width, image.height, room.right, room.bottom)
+                         : 1;
     SetCanvasImage(p.canvas, std::move(image), zoom);
   }
-  ::SetWindowTextW(p.info, WideFromUtf8(p.model.Info()).c_str());
-  if (p.model.Busy()) ::SetTimer(p.window, kPollTimer, kPollMs, nullptr);
+  ShowInfo(p);
+  if (p.model.Busy()) ::SetTimer(p.window, kPollTimer, kPreviewPollMs, nullptr);
   return drawn;
 }
 
@@ -107,37 +110,37 @@ bool ShowFrame(Preview& p, int j) {
 void PlayTick(Preview& p) {
   ::KillTimer(p.window, kPlayTimer);
   if (!p.playing) return;
-  if (ShowFrame(p, (p.model.Frame() + 1) % p.model.FrameCount())) {
+  if (ShowFrame(p, p.model.NextFrame())) {
     ::SetTimer(p.window, kPlayTimer, p.model.FrameMilliseconds(), nullptr);
   }
 }
 
+// Looks again for a frame that was not ready, and keeps the progress of preparing shown.
 void Poll(Preview& p) {
   ::KillTimer(p.window, kPollTimer);
-  if (Redraw(p) && p.playing)
-    ::SetTimer(p.window, kPlayTimer, p.model.FrameMilliseconds(), nullptr);
+  if (p.model.Idle()) {
+    if (Redraw(p) && p.playing) {
+      ::SetTimer(p.window, kPlayTimer, p.model.FrameMilliseconds(), nullptr);
+    }
+    return;
+  }
+  ShowInfo(p);
+  if (p.model.Busy()) ::SetTimer(p.window, kPollTimer, kPreviewPollMs, nullptr);
 }
 
 void ShowPictureOptions(Preview& p) {
-  const PictureOptions& picture = p.model.Picture();
-  const int selected[kChoices] = {static_cast<int>(picture.Dither), picture.AutoThreshold ? 1 : 0,
-                                  static_cast<int>(picture.Timing),
-                                  static_cast<int>(picture.Transparent)};
+  const PictureChoices selected = p.model.Choices();
   for (int i = 0; i < kChoices; ++i) ::SendMessageW(p.choices[i], CB_SETCURSEL, selected[i], 0);
 }
 
 // The picture options, which the main dialog has no fields for: chosen here, they apply to the
 // preview at once and to the next Save and Save settings.
 void PictureOptionChosen(Preview& p) {
-  auto selected = [&p](int i) {
-    return static_cast<std::uint8_t>(::SendMessageW(p.choices[i], CB_GETCURSEL, 0, 0));
-  };
-  PictureOptions& picture = p.model.Picture();
-  picture.Dither = DitherMethod{selected(0)};
-  picture.AutoThreshold = selected(1) == 1;
-  picture.Timing = TimingSource{selected(2)};
-  picture.Transparent = Backdrop{selected(3)};
-  p.model.OptionsChanged();
+  PictureChoices selected;
+  for (int i = 0; i < kChoices; ++i) {
+    selected[i] = static_cast<int>(::SendMessageW(p.choices[i], CB_GETCURSEL, 0, 0));
+  }
+  p.model.Choose(selected, p.Fields());
   Redraw(p);
 }
 
@@ -197,15 +200,14 @@ void BuildControls(Preview& p) {
   Child(p, L"BUTTON", L"T&racker", BS_AUTORADIOBUTTON, kTracker);
   ::CheckDlgButton(p.window, kPicture, BST_CHECKED);
   p.play = Child(p, L"BUTTON", L"&Play", BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, kPlay);
-  const wchar_t* labels[kChoices] = {L"&Dither:", L"T&hreshold:", L"Ti&ming:", L"Bac&kdrop:"};
-  const std::span<const std::string_view> names[kChoices] = {kDitherNames, kThresholdModes,
-                                                             kTimingNames, kBackdropNames};
   for (int i = 0; i < kChoices; ++i) {
+    const PictureChoiceList& list = kPictureChoiceLists[i];
     // A label names the list after it: its mnemonic moves the focus there.
-    Child(p, L"STATIC", labels[i], SS_LEFT, kFirstChoice + kChoices + i);
+    Child(p, L"STATIC", WideFromUtf8(std::string(list.Label)).c_str(), SS_LEFT,
+          kFirstChoice + kChoices + i);
     p.choices[i] =
         Child(p, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kFirstChoice + i);
-    for (std::string_view name : names[i]) {
+    for (std::string_view name : list.Names) {
       ::SendMessageW(p.choices[i], CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(WideFromUtf8(std::string(name)).c_str()));
     }
@@ -283,19 +285,21 @@ void RegisterClasses() {
   ::RegisterClassExW(&window);
 }
 
+ScreenRect OnScreen(const RECT& r) {
+  return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right),
+          static_cast<int>(r.bottom)};
+}
+
 // Beside the dialog, on the side of the screen with more room.
-void PlaceBeside(HWND preview, HWND dialog) {
+void PlaceBesideDialog(HWND preview, HWND dialog) {
   RECT main;
   ::GetWindowRect(dialog, &main);
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   ::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT area = monitor.rcWork;
-  const int right = area.right - main.right, left = main.left - area.left;
-  const int width = std::clamp<int>(std::max(right, left), 240, kMaxPreviewSide);
-  const int height = std::min<int>(area.bottom - area.top, kMaxPreviewSide);
-  const int x = right >= left ? main.right : main.left - width;
-  ::SetWindowPos(preview, nullptr, x, area.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  const ScreenRect place = PlaceBeside(OnScreen(main), OnScreen(monitor.rcWork));
+  ::SetWindowPos(preview, nullptr, place.Left, place.Top, place.Right - place.Left,
+                 place.Bottom - place.Top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FieldNotified(WindowHandle dialog, int id, int notification) {
@@ -305,7 +309,7 @@ void FieldNotified(WindowHandle dialog, int id, int notification) {
   const bool box = notification == BN_CLICKED &&
                    (id == ControlId::InverseColors || id == ControlId::BreakPatterns);
   if (!field && !box) return;
-  gPreview->model.OptionsChanged();
+  gPreview->model.OptionsChanged(gPreview->Fields());
   Redraw(*gPreview);
 }
 
@@ -323,7 +327,7 @@ bool OpenPreview(Win32Desktop& desktop, const WindowOps& ops, ConversionSettings
     return false;
   }
   BuildControls(*gPreview);
-  PlaceBeside(window, dialog);
+  PlaceBesideDialog(window, dialog);
   gKeys = ::SetWindowsHookExW(WH_GETMESSAGE, PreviewKeys, nullptr, ::GetCurrentThreadId());
   desktop.Notified = FieldNotified;
   // The keyboard stays in the main dialog; the preview is one Alt+Tab or click away.
@@ -339,8 +343,8 @@ void ShowPreviewWindow(Win32Desktop& desktop, const WindowOps& ops, ConversionSe
   Preview& p = *gPreview;
   ShowPictureOptions(p);
   SetPlaying(p, false);
-  if (!p.model.Load(inputPath)) {
-    ::SetWindowTextW(p.info, WideFromUtf8(p.model.Info()).c_str());
+  if (!p.model.Load(inputPath, p.Fields())) {
+    ShowInfo(p);
     SetCanvasImage(p.canvas, PreviewImage{}, 1);
     return;
   }

@@ -13,16 +13,6 @@ std::wstring WideFromUtf8(const std::string& text) {
   return wide;
 }
 
-std::string Utf8FromWide(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length =
-      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
-  return utf8;
-}
-
 std::wstring CutToCharacters(const std::wstring& text, int characters) {
   if (characters <= 0) return {};
   std::size_t keep = static_cast<std::size_t>(characters);

@@ -139,7 +139,7 @@ bool SetControlText(WindowHandle dialog, int id, const std::string& text) {
 std::string ControlText(WindowHandle dialog, int id, int bufferSize) {
   const HWND control = ::GetDlgItem(AsWindow(dialog), id);
   if (control == nullptr) return {};
-  return Utf8FromWide(CutToCharacters(WindowText(control), bufferSize - 1));
+  return Utf8FromWide(CutToCharacters(WindowText(control), bufferSize - 1).c_str());
 }
 
 }  // namespace
@@ -158,7 +158,7 @@ WindowOps MakeWin32WindowOps(Win32Desktop& desktop) {
   // Read as on other systems, so that the same text gives the same number everywhere.
   ops.GetDlgItemInt = [](WindowHandle dialog, int id) -> std::uint32_t {
     const HWND control = ::GetDlgItem(AsWindow(dialog), id);
-    return control ? ParseDialogNumber(Utf8FromWide(WindowText(control))) : 0;
+    return control ? ParseDialogNumber(Utf8FromWide(WindowText(control).c_str())) : 0;
   };
   ops.IsDlgButtonChecked = [](WindowHandle dialog, int id) {
     return ::IsDlgButtonChecked(AsWindow(dialog), id) == BST_CHECKED;

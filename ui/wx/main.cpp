@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "convert/conversion_run.h"
-#include "settings/conversion_settings.h"
-#include "ui/core/dialog_procedure.h"
+#include "ui/core/window_program.h"
 #include "ui/wx/preview_window.h"
 #include "ui/wx/wx_window_ops.h"
 
@@ -33,18 +31,14 @@ int main(int, char** argv) {
     return 1;
   }
 
-  // Everything the dialogs share, for the whole run of the program.
-  vorlix::ConversionSettings settings = vorlix::StartupSettings();
-  vorlix::RunState state;
   vorlix::WxDesktop desktop;
   const vorlix::WindowOps ops = vorlix::MakeWxWindowOps(desktop);
-  vorlix::DialogContext context{ops, wxTheApp, settings, state, std::cout};
-  context.AfterLoad = [&](vorlix::WindowHandle dialog, const std::string& input) {
-    vorlix::ShowPreviewWindow(desktop, ops, settings, dialog, input);
-  };
-
-  const int status = vorlix::RunMainDialog(context);
-  std::cout.flush();
+  const int status =
+      vorlix::RunWindowProgram(ops, wxTheApp,
+                               [&](vorlix::ConversionSettings& program, vorlix::WindowHandle dialog,
+                                   const std::string& input) {
+                                 vorlix::ShowPreviewWindow(desktop, ops, program, dialog, input);
+                               });
   wxTheApp->OnExit();
   wxEntryCleanup();
   return status;

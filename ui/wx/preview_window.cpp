@@ -17,22 +17,16 @@
 #include <wx/timer.h>
 
 #include <algorithm>
-#include <memory>
+#include <array>
 
-#include "platform/file_checks.h"
-#include "preview/module_timing.h"
-#include "preview/preview_frames.h"
 #include "preview/preview_picture.h"
-#include "settings/option_values.h"
 #include "ui/core/dialog_procedure.h"
 #include "ui/core/dialog_templates.h"
 #include "ui/core/option_fields.h"
+#include "ui/core/preview_model.h"
 
 namespace vorlix {
 namespace {
-
-constexpr int kPollMs = 20;           // how often a frame still being prepared is looked for
-constexpr int kMaxPreviewSide = 760;  // pixels of the window, at most
 
 // The preview image in its palette's colours, each pixel `zoom` screen pixels wide and tall.
 wxBitmap ToBitmap(const PreviewImage& image, int zoom) {
@@ -91,29 +85,22 @@ class PreviewWindow : public wxFrame {
   void ShowPictureOptions();
   void PictureOptionChosen();
   void OptionsChanged();
-  ConversionSettings FieldSettings() const;
-  void ShowFrame(int j);
-  void Redraw();
-  void UpdateInfo(const PatternView* view);
+  OptionValues Fields() const { return ReadOptionFields(DialogOptionSource(ops_, dialog_)); }
+  bool ShowFrame(int j);
+  bool Redraw();
+  void ShowInfo();
   void SetPlaying(bool playing);
   void Poll();
   void PlayTick();
 
   WxDesktop& desktop_;
   const WindowOps& ops_;
-  ConversionSettings& program_;  // the picture options, which the next Save takes from here
   WindowHandle dialog_;
-  std::unique_ptr<PreviewFrames> frames_;
-  ConversionSettings settings_ = StartupSettings();
-  int frame_ = 0;
+  PreviewModel model_;
   bool playing_ = false;
-  bool drawn_ = false;  // the shown frame is drawn for the current settings
 
   wxRadioBox* style_ = nullptr;
-  wxChoice* dither_ = nullptr;
-  wxChoice* thresholdMode_ = nullptr;
-  wxChoice* timing_ = nullptr;
-  wxChoice* backdrop_ = nullptr;
+  std::array<wxChoice*, kPictureChoiceCount> choices_{};
   wxButton* play_ = nullptr;
   wxSlider* slider_ = nullptr;
   wxStaticText* info_ = nullptr;
@@ -128,8 +115,8 @@ PreviewWindow::PreviewWindow(WxDesktop& desktop, const WindowOps& ops, Conversio
               wxDEFAULT_FRAME_STYLE | wxTAB_TRAVERSAL),
       desktop_(desktop),
       ops_(ops),
-      program_(program),
-      dialog_(dialog) {
+      dialog_(dialog),
+      model_(program) {
   BuildControls();
   poll_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Poll(); });
   playTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PlayTick(); });
@@ -181,64 +168,44 @@ void PreviewWindow::BuildControls() {
 // The picture options, which the main dialog has no fields for: chosen here, they apply to the
 // preview at once and to the next Save and Save settings.
 wxSizer* PreviewWindow::BuildPictureOptions(wxWindow* panel) {
-  auto choice = [panel](std::span<const std::string_view> names) {
-    wxArrayString items;
-    for (std::string_view name : names) items.Add(wxString(name.data(), name.size()));
-    auto* control = new wxChoice(panel, wxID_ANY, wxDefaultPosition, wxDefaultSize, items);
-    return control;
-  };
-  static constexpr std::string_view kThresholdModes[] = {"number", "auto"};
-  dither_ = choice(kDitherNames);
-  thresholdMode_ = choice(kThresholdModes);
-  timing_ = choice(kTimingNames);
-  backdrop_ = choice(kBackdropNames);
   auto* grid = new wxFlexGridSizer(2, 4, 8);  // label, choice
-  const std::pair<const char*, wxChoice*> labelled[] = {{"&Dither:", dither_},
-                                                        {"T&hreshold:", thresholdMode_},
-                                                        {"Ti&ming:", timing_},
-                                                        {"Bac&kdrop:", backdrop_}};
-  for (const auto& [label, control] : labelled) {
+  for (int i = 0; i < kPictureChoiceCount; ++i) {
+    const PictureChoiceList& list = kPictureChoiceLists[i];
+    wxArrayString items;
+    for (std::string_view name : list.Names) items.Add(wxString(name.data(), name.size()));
+    choices_[i] = new wxChoice(panel, wxID_ANY, wxDefaultPosition, wxDefaultSize, items);
+    const wxString label(list.Label.data(), list.Label.size());
     grid->Add(new wxStaticText(panel, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
-    grid->Add(control, 0);
-    control->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { PictureOptionChosen(); });
+    grid->Add(choices_[i], 0);
+    choices_[i]->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { PictureOptionChosen(); });
   }
   ShowPictureOptions();
   return grid;
 }
 
 void PreviewWindow::ShowPictureOptions() {
-  const PictureOptions& picture = program_.Picture;
-  dither_->SetSelection(static_cast<int>(picture.Dither));
-  thresholdMode_->SetSelection(picture.AutoThreshold ? 1 : 0);
-  timing_->SetSelection(static_cast<int>(picture.Timing));
-  backdrop_->SetSelection(static_cast<int>(picture.Transparent));
+  const PictureChoices chosen = model_.Choices();
+  for (int i = 0; i < kPictureChoiceCount; ++i) choices_[i]->SetSelection(chosen[i]);
 }
 
 void PreviewWindow::PictureOptionChosen() {
-  PictureOptions& picture = program_.Picture;
-  picture.Dither = DitherMethod{static_cast<std::uint8_t>(dither_->GetSelection())};
-  picture.AutoThreshold = thresholdMode_->GetSelection() == 1;
-  picture.Timing = TimingSource{static_cast<std::uint8_t>(timing_->GetSelection())};
-  picture.Transparent = Backdrop{static_cast<std::uint8_t>(backdrop_->GetSelection())};
-  OptionsChanged();
+  PictureChoices chosen;
+  for (int i = 0; i < kPictureChoiceCount; ++i) chosen[i] = choices_[i]->GetSelection();
+  model_.Choose(chosen, Fields());
+  Redraw();
 }
 
 void PreviewWindow::Load(const std::string& inputPath) {
   ShowPictureOptions();
   SetPlaying(false);
-  frames_.reset();
-  frame_ = 0;
-  settings_ = FieldSettings();
-  RunError error = RunError::None;
-  frames_ = PreviewFrames::Open(NativePath(inputPath), settings_, error);
-  if (!frames_) {
-    info_->SetLabel(MessageText(ErrorMessage(error)));
+  if (!model_.Load(inputPath, Fields())) {
+    ShowInfo();
     canvas_->SetBitmap(wxBitmap());
     return;
   }
-  slider_->SetRange(0, std::max(1, frames_->FrameCount() - 1));
+  slider_->SetRange(0, std::max(1, model_.FrameCount() - 1));
   slider_->SetValue(0);
-  slider_->Enable(frames_->FrameCount() > 1);
+  slider_->Enable(model_.FrameCount() > 1);
   Redraw();
 }
 
@@ -263,85 +230,57 @@ void PreviewWindow::OnFieldBox(wxCommandEvent& e) {
   OptionsChanged();
 }
 
-// The fields as a Save reads them, clamped the same way, with the program's picture options.
-ConversionSettings PreviewWindow::FieldSettings() const {
-  OptionValues values = ReadOptionFields(DialogOptionSource(ops_, dialog_));
-  values.Picture = program_.Picture;
-  ConversionSettings settings = program_;
-  ReadOptions(values, settings);
-  return settings;
-}
-
 void PreviewWindow::OptionsChanged() {
-  if (!frames_) return;
-  settings_ = FieldSettings();
-  frames_->SetSettings(settings_);
+  if (!model_.Loaded()) return;
+  model_.OptionsChanged(Fields());
   Redraw();
 }
 
-void PreviewWindow::ShowFrame(int j) {
-  if (!frames_) return;
-  frame_ = j;
-  frames_->ShowFrame(j);
-  if (slider_->GetValue() != j) slider_->SetValue(j);
-  Redraw();
+bool PreviewWindow::ShowFrame(int j) {
+  model_.ShowFrame(j);
+  if (slider_->GetValue() != model_.Frame()) slider_->SetValue(model_.Frame());
+  return Redraw();
 }
 
-void PreviewWindow::Redraw() {
-  if (!frames_) return;
-  PatternView view;
-  drawn_ = frames_->View(frame_, view);
-  if (drawn_) {
-    const PreviewStyle style =
-        style_->GetSelection() == 1 ? PreviewStyle::Tracker : PreviewStyle::Picture;
-    const PreviewImage image = DrawPreview(view, style);
-    int zoom = 1;
-    if (style == PreviewStyle::Picture && image.width > 0 && image.height > 0) {
-      const wxSize room = canvas_->GetClientSize();
-      zoom = std::max(1, std::min(room.x / image.width, room.y / image.height));
-    }
+// Draws the shown frame again; true when it is drawn. Looks again later while frames are being
+// prepared.
+bool PreviewWindow::Redraw() {
+  if (!model_.Loaded()) return false;
+  const PreviewStyle style =
+      style_->GetSelection() == 1 ? PreviewStyle::Tracker : PreviewStyle::Picture;
+  PreviewImage image;
+  const bool drawn = model_.Draw(style, image);
+  if (drawn) {
+    const wxSize room = canvas_->GetClientSize();
+    const int zoom =
+        style == PreviewStyle::Picture ? ZoomToFit(image.width, image.height, room.x, room.y) : 1;
     canvas_->SetBitmap(ToBitmap(image, zoom));
   }
-  UpdateInfo(drawn_ ? &view : nullptr);
-  if (!drawn_ || frames_->PreparedFrames() < frames_->FrameCount()) poll_.StartOnce(kPollMs);
+  ShowInfo();
+  if (model_.Busy()) poll_.StartOnce(kPreviewPollMs);
+  return drawn;
 }
 
-void PreviewWindow::UpdateInfo(const PatternView* view) {
-  wxString text = wxString::Format("Frame %d/%d", frame_ + 1, frames_->FrameCount());
-  if (view != nullptr) {
-    text += wxString::Format("   drawn %.1f %%   %d channels", DrawnShare(*view), view->channels);
-  }
-  if (AutoThresholdInEffect(settings_.Picture)) {
-    text += wxString::Format("   threshold %d (auto)", frames_->Used().Threshold);
-  }
-  const int prepared = frames_->PreparedFrames();
-  if (prepared < frames_->FrameCount()) {
-    text += wxString::Format("   preparing %d/%d", prepared, frames_->FrameCount());
-  }
+void PreviewWindow::ShowInfo() {
+  const wxString text = wxString::FromUTF8(model_.Info());
   if (info_->GetLabel() != text) info_->SetLabel(text);
 }
 
 // Looks again for a frame that was not ready, and keeps the progress of preparing shown.
 void PreviewWindow::Poll() {
-  if (!frames_) return;
-  if (!drawn_) {
-    Redraw();
-    if (drawn_ && playing_) playTimer_.StartOnce(FrameMilliseconds(frames_->Used(), frame_));
+  if (model_.Idle()) {
+    if (Redraw() && playing_) playTimer_.StartOnce(model_.FrameMilliseconds());
     return;
   }
-  UpdateInfo(nullptr);
-  if (frames_->PreparedFrames() < frames_->FrameCount()) {
-    poll_.StartOnce(kPollMs);
-  } else {
-    Redraw();  // the info line gets the drawn share back
-  }
+  ShowInfo();
+  if (model_.Busy()) poll_.StartOnce(kPreviewPollMs);
 }
 
 void PreviewWindow::SetPlaying(bool playing) {
-  playing_ = playing && frames_ && frames_->FrameCount() > 1;
+  playing_ = playing && model_.FrameCount() > 1;
   play_->SetLabel(playing_ ? "&Pause" : "&Play");
   if (playing_) {
-    playTimer_.StartOnce(std::max(1, FrameMilliseconds(frames_->Used(), frame_)));
+    playTimer_.StartOnce(model_.FrameMilliseconds());
   } else {
     playTimer_.Stop();
   }
@@ -350,23 +289,22 @@ void PreviewWindow::SetPlaying(bool playing) {
 // The next frame after the shown one's time, as the module plays; a frame still being prepared
 // holds playing until it is drawn.
 void PreviewWindow::PlayTick() {
-  if (!playing_ || !frames_) return;
-  ShowFrame((frame_ + 1) % frames_->FrameCount());
-  if (drawn_) playTimer_.StartOnce(std::max(1, FrameMilliseconds(frames_->Used(), frame_)));
+  if (!playing_ || !model_.Loaded()) return;
+  if (ShowFrame(model_.NextFrame())) playTimer_.StartOnce(model_.FrameMilliseconds());
 }
 
 namespace {
 
+ScreenRect OnScreen(const wxRect& r) {
+  return {r.GetLeft(), r.GetTop(), r.GetLeft() + r.GetWidth(), r.GetTop() + r.GetHeight()};
+}
+
 // Beside the dialog, on the side of the screen with more room.
-void PlaceBeside(wxFrame* preview, wxWindow* dialog) {
-  const wxRect main = dialog->GetScreenRect();
+void PlaceBesideDialog(wxFrame* preview, wxWindow* dialog) {
   const int display = wxDisplay::GetFromWindow(dialog);
   const wxRect area = wxDisplay(display == wxNOT_FOUND ? 0 : display).GetClientArea();
-  const int right = area.GetRight() - main.GetRight(), left = main.GetLeft() - area.GetLeft();
-  const int width = std::clamp(std::max(right, left), 240, kMaxPreviewSide);
-  const int height = std::min(area.GetHeight(), kMaxPreviewSide);
-  const int x = right >= left ? main.GetRight() + 1 : main.GetLeft() - width;
-  preview->SetSize(x, area.GetTop(), width, height);
+  const ScreenRect place = PlaceBeside(OnScreen(dialog->GetScreenRect()), OnScreen(area));
+  preview->SetSize(place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top);
 }
 
 }  // namespace
@@ -379,7 +317,7 @@ void ShowPreviewWindow(WxDesktop& desktop, const WindowOps& ops, ConversionSetti
     auto* preview = new PreviewWindow(desktop, ops, program, dialog, dialogWindow);
     desktop.Preview = preview;
     preview->FollowFields(dialogWindow);
-    PlaceBeside(preview, dialogWindow);
+    PlaceBesideDialog(preview, dialogWindow);
     // The keyboard stays in the main dialog; the preview is one Alt+Tab or click away.
     preview->ShowWithoutActivating();
   }
