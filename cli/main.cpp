@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/core/cli_options.h"
+#include "cli/core/fit_screen.h"
 #include "convert/conversion_run.h"
 #include "platform/console.h"
 #include "platform/file_checks.h"
@@ -112,7 +113,13 @@ int main(int argc, char** argv) {
 
   ConversionSettings settings = StartupSettings();
   LoadSettingsFile(settings);
+  ReadFitScreen(*options);
   ReadOptions(CliOptionValues(*options, settings), settings);
+  if (options->title) {
+    settings.Title.emplace();
+    settings.Title->fill('\0');
+    options->title->copy(settings.Title->data(), settings.Title->size());
+  }
 
   ProgressBuffer lines(options->quiet ? nullptr : std::cout.rdbuf());
   std::ostream progress(&lines);
@@ -125,6 +132,7 @@ int main(int argc, char** argv) {
                              },
                              [](const std::string&) {}};
 
+  if (options->titleCut) Report(reporter, Message::TitleCut);
   if (const auto status = SaveSettingsStep(*options, settings, reporter)) return *status;
 
   // A preview name that cannot be written is refused before anything is read.

@@ -82,15 +82,15 @@ constexpr TrackerView kFt2[] = {
 };
 
 constexpr TrackerPreset kPresets[] = {
-    {kNoFit, "no fit: width and height as given (default)", {}},
-    {"milkytracker-640x480", "MilkyTracker's default layout in a 640x480 window", kMilky640},
-    {"milkytracker-1024x768", "MilkyTracker's default layout in a 1024x768 window", kMilky1024},
-    {"milkytracker-1920x1080", "MilkyTracker's default layout in a 1920x1080 window", kMilky1920},
+    {kNoFit, "width and height as given (default)", {}},
+    {"milkytracker-640x480", "MilkyTracker in a 640x480 window", kMilky640},
+    {"milkytracker-1024x768", "MilkyTracker in a 1024x768 window", kMilky1024},
+    {"milkytracker-1920x1080", "MilkyTracker in a 1920x1080 window", kMilky1920},
     {"schism",
-     "Schism Tracker's pattern editor (F2); play with Scroll Lock on and\n"
-     "centralise cursor (Ctrl-C) to follow the picture",
+     "Schism Tracker's pattern editor (F2), played with\n"
+     "Scroll Lock on and centralise cursor (Ctrl-C)",
      kSchism},
-    {"ft2", "FastTracker 2's default configuration (8 channels shown)", kFt2},
+    {"ft2", "FastTracker 2's default configuration", kFt2},
 };
 
 // The smallest and largest picture the options allow.

@@ -53,6 +53,11 @@ constexpr int BreakRow(int height) {
 // cursor row.
 bool ShowsWhole(const TrackerView& view, int width, int height);
 
+// A GIF's logical screen; 0 x 0 while it is not known.
+struct ScreenSize {
+  int width = 0, height = 0;
+};
+
 struct FittedSize {
   int width = 0;   // a multiple of 4, within 8..128
   int height = 0;  // within 16..200
