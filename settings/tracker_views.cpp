@@ -15,24 +15,18 @@ constexpr const char* kMilkySource =
 constexpr int kMilkyPxPerCell = 87;
 constexpr int kMilkyPxPerRow = 8;
 
-constexpr TrackerView kMilky640[] = {{.channels = 6,
-                                      .rowsAbove = 17,
-                                      .rowsBelow = 17,
-                                      .pxPerCell = kMilkyPxPerCell,
-                                      .pxPerRow = kMilkyPxPerRow,
-                                      .source = kMilkySource}};
-constexpr TrackerView kMilky1024[] = {{.channels = 11,
-                                       .rowsAbove = 33,
-                                       .rowsBelow = 33,
-                                       .pxPerCell = kMilkyPxPerCell,
-                                       .pxPerRow = kMilkyPxPerRow,
-                                       .source = kMilkySource}};
-constexpr TrackerView kMilky1920[] = {{.channels = 21,
-                                       .rowsAbove = 51,
-                                       .rowsBelow = 50,
-                                       .pxPerCell = kMilkyPxPerCell,
-                                       .pxPerRow = kMilkyPxPerRow,
-                                       .source = kMilkySource}};
+// MilkyTracker's default layout showing that many channels and rows.
+constexpr TrackerView MilkyView(int channels, int rowsAbove, int rowsBelow) {
+  return {.channels = channels,
+          .rowsAbove = rowsAbove,
+          .rowsBelow = rowsBelow,
+          .pxPerCell = kMilkyPxPerCell,
+          .pxPerRow = kMilkyPxPerRow,
+          .source = kMilkySource};
+}
+constexpr TrackerView kMilky640[] = {MilkyView(6, 17, 17)};
+constexpr TrackerView kMilky1024[] = {MilkyView(11, 33, 33)};
+constexpr TrackerView kMilky1920[] = {MilkyView(21, 51, 50)};
 
 // Schism Tracker 20221201's pattern editor (F2) on its fixed 640 x 400 text screen of 8 x 8
 // cells, measured by tools/measure_trackers.sh: channels 14 cells apart, the cursor row with
@@ -46,7 +40,7 @@ constexpr TrackerView kSchism[] = {
      .source = "measured: Schism Tracker 20221201 under Xvfb, tools/measure_trackers.sh"}};
 
 // FastTracker 2's default configuration: the normal (not extended) pattern editor, pattern
-// stretch off, at most 8 channels shown (the config screen's "8 channels"), the 632 x 400
+// stretch off, at most 8 channels shown (ptnMaxChannels = MAX_CHANS_SHOWN_8), the 632 x 400
 // screen at 1x. Not measured: taken from the FastTracker 2 clone's src/ft2_pattern_ed.c.
 // Rows: ptnAntLine[0] = 27 lines with ptnLineSub[0] = 13 above the cursor row (mode 0: not
 // extended, not stretched, no channel scroll bar, which shows only past 8 channels), so 13
@@ -57,29 +51,18 @@ constexpr TrackerView kSchism[] = {
 constexpr const char* kFt2Source =
     "FastTracker 2 clone src/ft2_pattern_ed.c: ptnAntLine[0] = 27, ptnLineSub[0] = 13, "
     "charHeight 8, chanWidths[n / 2 - 1] + 3; not measured";
-constexpr TrackerView kFt2[] = {
-    {.minChannels = 1,
-     .channels = 4,
-     .rowsAbove = 13,
-     .rowsBelow = 13,
-     .pxPerCell = 144,
-     .pxPerRow = 8,
-     .source = kFt2Source},
-    {.minChannels = 5,
-     .channels = 6,
-     .rowsAbove = 13,
-     .rowsBelow = 13,
-     .pxPerCell = 96,
-     .pxPerRow = 8,
-     .source = kFt2Source},
-    {.minChannels = 7,
-     .channels = 8,
-     .rowsAbove = 13,
-     .rowsBelow = 13,
-     .pxPerCell = 72,
-     .pxPerRow = 8,
-     .source = kFt2Source},
-};
+// FastTracker 2's view of a module of minChannels..channels channels, drawn pxPerCell wide.
+constexpr TrackerView Ft2View(int minChannels, int channels, int pxPerCell) {
+  return {.minChannels = minChannels,
+          .channels = channels,
+          .rowsAbove = 13,
+          .rowsBelow = 13,
+          .pxPerCell = pxPerCell,
+          .pxPerRow = 8,
+          .source = kFt2Source};
+}
+constexpr TrackerView kFt2[] = {Ft2View(1, 4, 141 + 3), Ft2View(5, 6, 93 + 3),
+                                Ft2View(7, 8, 69 + 3)};
 
 constexpr TrackerPreset kPresets[] = {
     {kNoFit, "width and height as given (default)", {}},
@@ -123,12 +106,9 @@ std::optional<TrackerView> CustomTrackerView(std::string_view text) {
     return {};
   }
   // Centred as MilkyTracker centres its cursor row: the odd row goes above.
-  return TrackerView{.channels = *channels,
-                     .rowsAbove = *rows / 2,
-                     .rowsBelow = *rows - 1 - *rows / 2,
-                     .pxPerCell = kMilkyPxPerCell,
-                     .pxPerRow = kMilkyPxPerRow,
-                     .source = "given; MilkyTracker's pixels per cell and row"};
+  TrackerView view = MilkyView(*channels, *rows / 2, *rows - 1 - *rows / 2);
+  view.source = "given; MilkyTracker's pixels per cell and row";
+  return view;
 }
 
 std::optional<std::vector<TrackerView>> FitViews(std::string_view name) {
