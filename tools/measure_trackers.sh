@@ -70,15 +70,19 @@ with open(path, "wb") as f:
 PY
 }
 
-# Reads a MilkyTracker screenshot: the cursor row is a bar with a line of (127,42,85) above it
-# and one of (48,16,32) below; channels are separated by vertical lines of (85,127,170).
-milky_measure() {
-  python3 - "$1" <<'PY'
-import subprocess, sys
+# The start of both screenshot readers: the picture's size (w, h) and px(x, y), the colour of a
+# pixel as an (r, g, b) tuple, of the screenshot named by the first argument.
+PIXELS='import subprocess, sys
 f = sys.argv[1]
 w, h = map(int, subprocess.check_output(["identify", "-format", "%w %h", f]).split())
 d = subprocess.check_output(["convert", f, "-depth", "8", "rgb:-"])
 px = lambda x, y: tuple(d[3 * (y * w + x):3 * (y * w + x) + 3])
+'
+
+# Reads a MilkyTracker screenshot: the cursor row is a bar with a line of (127,42,85) above it
+# and one of (48,16,32) below; channels are separated by vertical lines of (85,127,170).
+milky_measure() {
+  python3 -c "$PIXELS$(cat <<'PY'
 top_line, bottom_line, sep = (127, 42, 85), (48, 16, 32), (85, 127, 170)
 def full_line(y, colour):
     return sum(px(x, y) == colour for x in range(w)) > w // 2
@@ -102,6 +106,7 @@ below = (area_bottom + 1 - y_bottom) // row
 print(f"channels {len(seps) - 1} above {above} below {below} px_per_cell_column {pitch} "
       f"px_per_row {row}")
 PY
+)" "$1"
 }
 
 for size in 640x480 1024x768 1920x1080; do
@@ -126,12 +131,7 @@ done
 # headers are boxes of (124,88,68) on the line above the first row; the cursor is a box of
 # (232,232,200) in the first cell of the first channel.
 schism_measure() {
-  python3 - "$1" <<'PY'
-import subprocess, sys
-f = sys.argv[1]
-w, h = map(int, subprocess.check_output(["identify", "-format", "%w %h", f]).split())
-d = subprocess.check_output(["convert", f, "-depth", "8", "rgb:-"])
-px = lambda x, y: tuple(d[3 * (y * w + x):3 * (y * w + x) + 3])
+  python3 -c "$PIXELS$(cat <<'PY'
 cell = 8
 def colours(x0, k):
     return {px(x, y) for x in range(x0, x0 + 3 * cell) for y in range(k * cell, k * cell + cell)}
@@ -154,6 +154,7 @@ cursor = next(k for k in range(first, end)
 print(f"channels {len(starts)} above {cursor - first} below {end - 1 - cursor} "
       f"px_per_cell_column {starts[1] - starts[0]} px_per_row {cell}")
 PY
+)" "$1"
 }
 
 # Schism Tracker draws a fixed 640 x 400 text screen at any window size. Its pattern editor (F2)
