@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/core/cli_options.h"
+#include "cli/core/fit_screen.h"
 #include "convert/commands.h"
 #include "convert/conversion_run.h"
 #include "platform/console.h"
@@ -115,7 +116,13 @@ int main(int argc, char** argv) {
 
   ConversionSettings settings = StartupSettings();
   LoadSettingsFile(settings);
+  ReadFitScreen(*options);
   const OptionValues values = CliOptionValues(*options, settings);
+  if (options->title) {
+    settings.Title.emplace();
+    settings.Title->fill('\0');
+    options->title->copy(settings.Title->data(), settings.Title->size());
+  }
 
   ProgressBuffer lines(options->quiet ? nullptr : std::cout.rdbuf());
   std::ostream progress(&lines);
@@ -128,6 +135,7 @@ int main(int argc, char** argv) {
                              },
                              [](const std::string&) {}};
 
+  if (options->titleCut) Report(reporter, Message::TitleCut);
   if (const auto status = SaveSettingsStep(*options, values, settings, reporter)) return *status;
 
   // A preview name that cannot be written is refused before anything is read.

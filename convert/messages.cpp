@@ -34,6 +34,7 @@ constexpr MessageEntry kMessages[] = {
      "A preview is written as .png or .gif, not as {name}."},
     {Message::NoSuchFrame, MessageKind::Error, "This animation has no frame {name}."},
     {Message::FileChanged, MessageKind::Error, "The file changed while it was read."},
+    {Message::TitleCut, MessageKind::Information, "The title is cut to 20 bytes."},
 };
 
 const MessageEntry& EntryOf(Message message) {

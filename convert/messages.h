@@ -26,6 +26,7 @@ enum class Message {
   PreviewNameBad,      // names the file
   NoSuchFrame,         // names the frame number
   FileChanged,
+  TitleCut,  // a --title longer than the module's name field
 };
 
 // How a conversion ended.

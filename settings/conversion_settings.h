@@ -2,7 +2,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "settings/picture_options.h"
 
@@ -10,6 +12,7 @@ namespace vorlix {
 
 inline constexpr int FillByteCount = 5;   // note, instrument, volume, effect type, parameter
 inline constexpr int kPixelsPerCell = 4;  // note, instrument, volume and effect column
+inline constexpr std::size_t kModuleTitleSize = 20;  // bytes of the module's name field
 
 // The ranges a tempo (beats per minute) and a speed (ticks per row) are clamped into.
 inline constexpr int kMinTempo = 32;
@@ -28,6 +31,9 @@ struct ConversionSettings {
   std::uint8_t InverseColors = 0;  // draw the bright pixels instead of the dark ones
   std::uint8_t BreakPatterns = 1;  // each pattern gets a pattern-break cell
   PictureOptions Picture;          // dither, automatic threshold, timing, backdrop
+  // The module's name field, zero padded; nothing for the built-in name. Not kept in the
+  // settings file.
+  std::optional<std::array<char, kModuleTitleSize>> Title;
 };
 
 // The built-in defaults with the fifth fill byte derived from the built-in height, as the

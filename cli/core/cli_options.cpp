@@ -83,6 +83,36 @@ bool ApplyChoice(const CliOptionRow& row, const std::string& value, CliOptions& 
   return true;
 }
 
+// --fit: width and height, in the order given, from the fit of the GIF's logical screen into the
+// named tracker's view; "none" sets nothing.
+bool ApplyFit(const std::string& value, CliOptions& options, std::string& error) {
+  auto views = FitViews(value);
+  if (!views) {
+    error = "--fit expects " + FitNames() + ", not '" + value + "'";
+    return false;
+  }
+  if (views->empty()) return true;
+  options.fits = true;
+  options.edits.push_back([views = std::move(*views), screen = options.fitScreen](OptionValues& v) {
+    if (screen->width == 0 || screen->height == 0) return;  // the input has no screen to fit
+    const FittedSize fit = FitPicture(views, screen->width, screen->height);
+    v.Width = static_cast<std::uint32_t>(fit.width);
+    v.Height = static_cast<std::uint32_t>(fit.height);
+  });
+  return true;
+}
+
+// --title: printable ASCII, cut to the name field.
+bool ApplyTitle(const std::string& value, CliOptions& options, std::string& error) {
+  if (std::any_of(value.begin(), value.end(), [](char c) { return c < 0x20 || c > 0x7E; })) {
+    error = "--title takes printable ASCII only";
+    return false;
+  }
+  options.titleCut = value.size() > kModuleTitleSize;
+  options.title = value.substr(0, kModuleTitleSize);
+  return true;
+}
+
 // Options of the program itself, which set nothing of the conversion.
 bool ApplyProgramOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
                         std::string& error) {
@@ -153,6 +183,10 @@ bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& 
     case OptionKind::Count:
     case OptionKind::Style:
       return ApplyProgramOption(row, value, options, error);
+    case OptionKind::Fit:
+      return ApplyFit(value, options, error);
+    case OptionKind::Title:
+      return ApplyTitle(value, options, error);
   }
   return false;
 }
@@ -240,6 +274,11 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
   }
   if (options.preview && options.input.empty() && !options.help && !options.version) {
     error = "--preview needs an input GIF";
+    return std::nullopt;
+  }
+  // A fit is of the GIF's proportions.
+  if (options.fits && options.input.empty() && !options.help && !options.version) {
+    error = "--fit needs an input GIF";
     return std::nullopt;
   }
   return options;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "preview/preview_picture.h"
 #include "settings/conversion_settings.h"
 #include "settings/option_values.h"
+#include "settings/tracker_views.h"
 
 namespace vorlix {
 
@@ -28,6 +30,13 @@ struct CliOptions {
   std::optional<std::string> preview;         // --preview FILE
   std::optional<std::uint32_t> previewFrame;  // --frame N
   std::optional<PreviewStyle> previewStyle;   // --preview-style
+  // --title: the module's name, at most kModuleTitleSize bytes of printable ASCII.
+  std::optional<std::string> title;
+  bool titleCut = false;  // the --title given was longer, and is cut
+  // --fit: set when a fit other than "none" is given, whose edit needs the GIF's logical
+  // screen; ReadFitScreen fills it in once the input is known.
+  bool fits = false;
+  std::shared_ptr<ScreenSize> fitScreen = std::make_shared<ScreenSize>();
 };
 
 // Parses the arguments after the program name. On a usage error returns nothing and sets

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/conversion_settings.h"
+#include "settings/tracker_views.h"
 
 namespace vorlix {
 namespace {
@@ -84,6 +85,18 @@ constexpr CliOptionRow kOptionTable[] = {
         "what shows where no frame has drawn or a frame is transparent:\n"
         "background (the GIF's background colour), light or dark\n"
         "(default {default})"),
+    {.name = "--fit",
+     .kind = OptionKind::Fit,
+     .value = "TRACKER",
+     .help = "width and height for a tracker's pattern view: {fits};\n"
+             "the largest picture it shows whole, centred on the break row, in\n"
+             "the GIF's proportions as it draws them (needs INPUT). A later\n"
+             "width or height option sets only its own.{fithelp}"},
+    {.name = "--title",
+     .kind = OptionKind::Title,
+     .value = "TEXT",
+     .help = "the module's name, up to 20 bytes of printable ASCII, longer\n"
+             "text cut (default vorlix; not kept in vorlix.conf)"},
     {.name = "--fill",
      .kind = OptionKind::FillList,
      .value = "A,B,C,D,E",
@@ -124,6 +137,41 @@ constexpr CliOptionRow kOptionTable[] = {
     SwitchRow("--help", "-h", &CliOptions::help, "this text"),
     SwitchRow("--version", nullptr, &CliOptions::version, "the version"),
 };
+
+// The names --fit takes, "none (default), ..., ft2 or CHANNELSxROWS (e.g. 8x32)", broken into
+// lines of the help's width.
+std::string FitNameList() {
+  std::vector<std::string> names;
+  for (const TrackerPreset& preset : TrackerPresets()) names.emplace_back(preset.name);
+  names.front() += " (default)";
+  names.push_back(std::string(kCustomFitForm) + " (e.g. 8x32)");
+  std::string text;
+  std::size_t lineStart = 0;
+  // The first line starts after the words before the list.
+  constexpr std::size_t kFirstLine = 45, kWidth = 62;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string separator = i == 0 ? "" : i + 1 == names.size() ? " or " : ", ";
+    const std::size_t room = lineStart == 0 ? kWidth - kFirstLine : kWidth;
+    if (text.size() - lineStart + separator.size() + names[i].size() > room) {
+      text += separator == " or " ? " or\n" : ",\n";
+      lineStart = text.size();
+    } else {
+      text += separator;
+    }
+    text += names[i];
+  }
+  return text;
+}
+
+// What each preset shows, "name: help" one after another.
+std::string FitPresetHelp() {
+  std::string text;
+  for (const TrackerPreset& preset : TrackerPresets()) {
+    if (preset.name == kNoFit) continue;
+    text.append("\n").append(preset.name).append(": ").append(preset.help);
+  }
+  return text.append("\n").append(kCustomFitForm).append(": at MilkyTracker's proportions");
+}
 
 // The built-in value of the row's option, as its help line shows it.
 std::string DefaultText(const CliOptionRow& row, const OptionValues& defaults) {
@@ -178,6 +226,8 @@ std::vector<HelpLine> HelpLines() {
     if (line.text.find("{range}") != std::string::npos)
       Replace(line.text, "{range}", RangeText(row));
     Replace(line.text, "{default}", DefaultText(row, defaults));
+    Replace(line.text, "{fits}", FitNameList());
+    Replace(line.text, "{fithelp}", FitPresetHelp());
     lines.push_back(line);
   }
   return lines;

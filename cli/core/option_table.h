@@ -24,6 +24,8 @@ enum class OptionKind {
   Text,       // --name TEXT: a text for the program itself
   Count,      // --name N: a whole number for the program itself
   Style,      // --name picture|tracker: the style of a preview
+  Fit,        // --fit TRACKER: width and height from a tracker's pattern view
+  Title,      // --title TEXT: the module's name
 };
 
 // One option of the command line and what it sets.

@@ -16,8 +16,12 @@ bool WriteAll(std::FILE* out, const std::uint8_t* data, std::size_t size) {
 }
 
 constexpr void PutModuleHeader(FieldWriter& w, const ConversionSettings& settings, int frameCount) {
-  w.Text(kIdText, kIdTextSize);                 //   0: identification text
-  w.Text(kModuleName, kModuleNameSize);         //  17: module name
+  w.Text(kIdText, kIdTextSize);  //   0: identification text
+  if (settings.Title) {          //  17: module name
+    for (const char c : *settings.Title) w.U8(static_cast<std::uint8_t>(c));
+  } else {
+    w.Text(kModuleName, kModuleNameSize);
+  }
   w.U8(kNameSeparator);                         //  37: separator
   w.Text(kTrackerName, kTrackerNameSize);       //  38: tracker name
   w.U16(kFormatVersion);                        //  58: format version

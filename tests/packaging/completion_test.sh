@@ -38,6 +38,26 @@ check "-q after an input is still an option" "-q" "$(offered "$cli" walk.gif -q)
 check "nothing offered for the value of --tempo" "" "$(offered "$cli" --tempo "")"
 check "nothing offered for the value of --fill" "" "$(offered "$cli" --fill 4)"
 check "nothing offered after --width=" "" "$(offered "$cli" --width = "")"
+check "nothing offered for the value of --title" "" "$(offered "$cli" --title "")"
+
+# Options that take one of a list of names offer the names their --help lists, and no
+# placeholder such as CHANNELSxROWS.
+while IFS='|' read -r option typed names; do
+  check "$option $typed offers its names" "$names" "$(offered "$cli" "$option" "$typed")"
+  check "$option=$typed offers its names" "$names" "$(offered "$cli" "$option" = "$typed")"
+done <<'LIST'
+--dither||bayer16 bayer4 bayer8 cluster16 cluster6 cluster8 fs none
+--dither|cl|cluster16 cluster6 cluster8
+--timing||gif settings
+--transparent||background dark light
+--preview-style|p|picture
+--fit||ft2 milkytracker-1024x768 milkytracker-1920x1080 milkytracker-640x480 none schism
+--fit|milkytracker-1|milkytracker-1024x768 milkytracker-1920x1080
+LIST
+check "a name after an unsplit --fit= keeps the option" "--fit=schism" \
+  "$(COMP_WORDBREAKS=' ' offered "$cli" --fit=sch)"
+check "INPUT after a named value" "-dash.gif RUN.GIF clips more clips walk.gif" \
+  "$(offered "$cli" --fit schism "")"
 
 # INPUT: GIF files (either case) and folders; the value of an option is not an input.
 check "INPUT offers GIF files and folders" "-dash.gif RUN.GIF clips more clips walk.gif" "$(offered "$cli" "")"

@@ -50,7 +50,7 @@ same() {  # same DESCRIPTION ARGS...: both programs alike in files, output, mess
 }
 
 # Modules from both GIFs with every dither, the automatic threshold, the GIF's timing, each
-# backdrop and the number options; previews of both kinds and styles.
+# backdrop, the number options, fits and titles; previews of both kinds and styles.
 while IFS='|' read -r what args; do
   [ -n "$what" ] || continue
   read -r -a list <<<"$args"
@@ -87,6 +87,16 @@ OUTPUT the folder .             | troll.gif .
 OUTPUT ending in a backslash    | troll.gif out\
 leading zeros                   | --tempo 00000000100 --frame 0000000000001 --preview p.png troll.gif m
 frame past any int              | --preview p.png --frame 4294967295 troll.gif
+fit milkytracker-1024x768       | --fit milkytracker-1024x768 troll.gif
+fit schism, bars                | --fit schism bars.gif
+fit ft2, then a width           | --fit ft2 --width 40 troll.gif
+fit custom, no break            | --fit=8x32 --no-break bars.gif
+fit, a bad name                 | --fit nowhere troll.gif
+fit without input               | --save-settings --fit ft2
+fit, missing input              | --fit ft2 missing.gif
+title                           | --title Troll troll.gif
+title cut                       | --title abcdefghijklmnopqrstuvwxyz troll.gif
+title not ASCII                 | --title café troll.gif
 CASES
 
 # Standard output and error in one stream: the success line ends before the message after it.
