@@ -94,49 +94,49 @@ int main(int argc, char** argv) {
   vorlix::PrepareStandardStreams();  // each progress line reaches a pipe as it is written
   vorlix::IgnoreWriteSignals();      // a closed pipe on standard output is a closed standard output
   using namespace vorlix;
-  std::string error;
-  const auto options = ParseCliOptions(CommandLineArguments(argc, argv), error);
-  if (!options) {
-    std::cerr << MessageCaption(MessageKind::Error) << ": " << error
+  const ParsedCli parsed = ParseCliOptions(CommandLineArguments(argc, argv));
+  if (parsed.status != CliStatus::Ok) {
+    std::cerr << MessageCaption(MessageKind::Error) << ": " << parsed.message
               << " (see vorlix-cli --help)\n";
     return kUsageError;
   }
-  if (options->help) {
+  const CliOptions& options = parsed.options;
+  if (options.help) {
     std::cout << CliUsage();
     return kWritten;
   }
-  if (options->version) {
+  if (options.version) {
     std::cout << "vorlix-cli " << kVersionText << "\n";
     return kWritten;
   }
 
   ConversionSettings settings = StartupSettings();
   LoadSettingsFile(settings);
-  ReadOptions(CliOptionValues(*options, settings), settings);
+  ReadOptions(CliOptionValues(options, settings), settings);
 
-  ProgressBuffer lines(options->quiet ? nullptr : std::cout.rdbuf());
+  ProgressBuffer lines(options.quiet ? nullptr : std::cout.rdbuf());
   std::ostream progress(&lines);
   // Under --quiet only errors are shown.
   const RunReporter reporter{[&](MessageKind kind, const std::string& text) {
-                               if (options->quiet && kind != MessageKind::Error) return;
+                               if (options.quiet && kind != MessageKind::Error) return;
                                if (lines.LineOpen()) progress << "\n";
                                progress.flush();
                                std::cerr << MessageCaption(kind) << ": " << text << "\n";
                              },
                              [](const std::string&) {}};
 
-  if (const auto status = SaveSettingsStep(*options, settings, reporter)) return *status;
+  if (const auto status = SaveSettingsStep(options, settings, reporter)) return *status;
 
   // A preview name that cannot be written is refused before anything is read.
-  if (options->preview && !CheckPreviewName(*options->preview, reporter)) return kNotWritten;
+  if (options.preview && !CheckPreviewName(*options.preview, reporter)) return kNotWritten;
   RunState state;
-  LoadInput(options->input, reporter, state);
+  LoadInput(options.input, reporter, state);
   // A failed Load has said why; a Save after it could only add "Nothing is loaded.".
   if (!state.InputLoadedFlag) return kNotWritten;
-  if (const auto status = PreviewStep(*options, settings, reporter, progress)) return *status;
-  const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
+  if (const auto status = PreviewStep(options, settings, reporter, progress)) return *status;
+  const std::string typedOutput = options.output.value_or(DefaultOutputName(options.input));
   const SaveOutcome outcome =
-      ConversionRun(typedOutput, options->input, reporter, progress, settings, state);
+      ConversionRun(typedOutput, options.input, reporter, progress, settings, state);
   // The success line has no line end of its own; every run ends on a full line.
   if (lines.LineOpen()) progress << "\n";
   progress.flush();
