@@ -13,16 +13,17 @@ namespace vorlix {
 
 PageCount CountGifPages(const std::string& path) {
   // Read from memory: the library walks every block of the file with a seek each.
-  FileViewStatus status = FileViewStatus::Ok;
+  PlatformStatus status = PlatformStatus::Ok;
   const std::unique_ptr<FileView> bytes = FileView::Open(path, status);
   if (!bytes) {
-    return {status == FileViewStatus::TooLarge ? RunError::TooLarge : RunError::CannotOpen};
+    return {status == PlatformStatus::TooLarge ? RunError::TooLarge : RunError::CannotOpen};
   }
   // The library walks the whole file when it opens it; shown only the first MaxFrames images,
   // its work does not grow with the frames that are never converted. That there are more is
   // our own walker's to say.
   GifLayout layout;
-  const bool isGif = ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
+  const bool isGif =
+      ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) == GifStatus::Ok;
   ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole,
                     layout.idleBlocks);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
@@ -56,7 +57,7 @@ RunError OpenAnimation(const std::string& path, Animation& animation) {
 
 FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {
   if (!animation.frames || j < 0 || j >= animation.frameTotal) return nullptr;
-  return ComposeFrame(*animation.frames, j);
+  return ComposeFrame(*animation.frames, j).canvas;
 }
 
 PictureStatus SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,

@@ -81,9 +81,9 @@ RunError WriteModule(Animation& animation, const LuminanceFrames* stored, std::s
     DiscardTemporary(temp.path);
     return error;
   }
-  const std::string savedName = CommitTemporary(temp.path, outputName, nextName);
-  if (savedName.empty()) return RunError::CannotWrite;
-  outputName = savedName;
+  CommittedFile saved = CommitTemporary(temp.path, outputName, nextName);
+  if (saved.status != PlatformStatus::Ok) return RunError::CannotWrite;
+  outputName = std::move(saved.name);
   return RunError::None;
 }
 

@@ -4,17 +4,17 @@
 
 namespace vorlix {
 
-std::unique_ptr<FileView> FileView::ForSize(std::uint64_t size, FileViewStatus& status) {
+std::unique_ptr<FileView> FileView::ForSize(std::uint64_t size, PlatformStatus& status) {
   std::unique_ptr<FileView> view;
   if (size <= kMaxInputBytes) view.reset(new (std::nothrow) FileView);
-  if (!view) status = FileViewStatus::TooLarge;
+  if (!view) status = PlatformStatus::TooLarge;
   return view;
 }
 
-void FileView::AdoptCopy(FileViewStatus& status) {
+void FileView::AdoptCopy(PlatformStatus& status) {
   data_ = copy_.data();
   size_ = copy_.size();
-  status = FileViewStatus::Ok;
+  status = PlatformStatus::Ok;
 }
 
 }  // namespace vorlix

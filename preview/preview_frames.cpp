@@ -119,10 +119,9 @@ bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
     if (!stretch_ || stretch_->width() != width || stretch_->height() != height) {
       stretch_.emplace(width, height);
     }
-    std::optional<PixelRect> changed;
+    std::optional<Rect> changed;
     if (canvas != nullptr) {
-      const CanvasRect r = LastCanvasChange(*animation_.frames);
-      changed = PixelRect{r.left, r.top, r.right, r.bottom};
+      changed = LastCanvasChange(*animation_.frames);
     }
     grey = stretch_->Grey(canvas, changed, status);
   }

@@ -9,12 +9,6 @@
 #include "convert/gif/raw_frame.h"
 
 namespace vorlix {
-namespace {
-
-using Rect = CanvasRect;
-
-}  // namespace
-
 struct GifCompositor {
   // The file stays in memory for the library's page loads, which each go over all of it.
   std::unique_ptr<FileView> bytes;
@@ -28,7 +22,7 @@ struct GifCompositor {
   int shown = -1;  // the frame the canvas shows, -1 before the first
 
   // What must happen to the canvas before the next frame is drawn.
-  int pendingDisposal = 0;
+  GifDisposal pendingDisposal = GifDisposal::Unspecified;
   Rect pendingRect;
   std::vector<RGBQUAD> saved;  // the pixels under a frame disposed by restoring them
 
@@ -45,14 +39,14 @@ void GifCompositorCloser::operator()(GifCompositor* frames) const {
 }
 
 GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status) {
-  FileViewStatus viewStatus = FileViewStatus::Ok;
+  PlatformStatus viewStatus = PlatformStatus::Ok;
   std::unique_ptr<FileView> bytes = FileView::Open(path, viewStatus);
-  if (viewStatus == FileViewStatus::TooLarge) {
+  if (viewStatus == PlatformStatus::TooLarge) {
     status = GifStatus::TooLarge;
     return nullptr;
   }
   GifLayout layout;
-  if (!bytes || !ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) ||
+  if (!bytes || ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) != GifStatus::Ok ||
       layout.width == 0 || layout.height == 0) {
     status = GifStatus::CannotOpen;
     return nullptr;
@@ -65,7 +59,7 @@ GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status
   const std::size_t cut = layout.moreImages ? layout.imagesEnd : ViewStream::kWhole;
   // Nor is it shown the blocks that no image depends on, which it would keep and go over again.
   auto stream = std::make_unique<ViewStream>(*bytes, cut, layout.idleBlocks);
-  for (const GifImageLayout& image : layout.frames) {
+  for (const GifImageLayout& image : layout.images) {
     if (!DecodedInStoredOrder(image)) continue;
     const std::uint8_t flags = bytes->Data()[image.flagsAt];
     stream->replaced.push_back({image.flagsAt, static_cast<std::uint8_t>(flags & ~0x40)});
@@ -104,7 +98,7 @@ bool GifFileChanged(const GifCompositor& frames) {
 
 std::vector<int> GifFrameDelays(const GifCompositor& frames) {
   std::vector<int> delays;
-  for (const GifImageLayout& image : frames.layout.frames) delays.push_back(image.delay);
+  for (const GifImageLayout& image : frames.layout.images) delays.push_back(image.delay);
   return delays;
 }
 
@@ -139,16 +133,16 @@ void CopyRect(GifCompositor& frames, const Rect& rect, bool toCanvas) {
 void ResetCanvas(GifCompositor& frames) {
   FillRect(frames, Rect{0, 0, frames.layout.width, frames.layout.height}, frames.background);
   frames.shown = -1;
-  frames.pendingDisposal = 0;
+  frames.pendingDisposal = GifDisposal::Unspecified;
 }
 
 void ApplyPendingDisposal(GifCompositor& frames) {
-  if (frames.pendingDisposal == GifDisposalBackground) {
+  if (frames.pendingDisposal == GifDisposal::Background) {
     FillRect(frames, frames.pendingRect, frames.background);
-  } else if (frames.pendingDisposal == GifDisposalPrevious) {
+  } else if (frames.pendingDisposal == GifDisposal::Previous) {
     CopyRect(frames, frames.pendingRect, true);
   }
-  frames.pendingDisposal = 0;
+  frames.pendingDisposal = GifDisposal::Unspecified;
 }
 
 // Draws one decoded raw frame at its place on the canvas, clipped to the canvas.
@@ -176,20 +170,20 @@ void DrawNext(GifCompositor& frames, int j, const RawFrame& raw) {
   ApplyPendingDisposal(frames);
   frames.shown = j;
   if (!raw.Drawable()) return;
-  const GifImageLayout& layout = frames.layout.frames[j];
+  const GifImageLayout& layout = frames.layout.images[j];
   const Rect clipped{std::min(layout.left, frames.layout.width),
                      std::min(layout.top, frames.layout.height),
                      std::min(layout.left + layout.width, frames.layout.width),
                      std::min(layout.top + layout.height, frames.layout.height)};
   if (clipped.Empty()) return;
-  const int disposal = layout.disposal;
-  if (disposal == GifDisposalPrevious) {
+  const GifDisposal disposal = layout.disposal;
+  if (disposal == GifDisposal::Previous) {
     frames.saved.resize(clipped.Area());
     CopyRect(frames, clipped, false);
   }
   frames.changed = Union(frames.changed, clipped);
   DrawFrame(frames, RowsOf(raw, layout.hasControlExtension), clipped, layout.left, layout.top);
-  if (disposal == GifDisposalBackground || disposal == GifDisposalPrevious) {
+  if (disposal == GifDisposal::Background || disposal == GifDisposal::Previous) {
     frames.pendingDisposal = disposal;
     frames.pendingRect = clipped;
   }
@@ -247,11 +241,11 @@ void DecodeGifFrame(GifFrameReader& reader, int j) {
 namespace {
 
 // Composes up to frame j; frame j comes from `decoded` when it holds it and follows the canvas.
-FIBITMAP* ComposeUpTo(GifCompositor& frames, int j, const GifFrameReader* decoded) {
-  if (j < 0 || j >= frames.frameCount) return nullptr;
+ComposedFrame ComposeUpTo(GifCompositor& frames, int j, const GifFrameReader* decoded) {
+  if (j < 0 || j >= frames.frameCount) return {GifStatus::NoFrame};
   if (frames.canvas == nullptr) {
     frames.canvas = FreeImage_Allocate(frames.layout.width, frames.layout.height, 32);
-    if (frames.canvas == nullptr) return nullptr;
+    if (frames.canvas == nullptr) return {GifStatus::TooLarge};
     ResetCanvas(frames);
   }
   // Going back means starting over.
@@ -266,27 +260,20 @@ FIBITMAP* ComposeUpTo(GifCompositor& frames, int j, const GifFrameReader* decode
   }
   frames.lastChange = frames.changed;
   frames.changed = Rect{};
-  return frames.canvas;
+  return {GifStatus::Ok, frames.canvas};
 }
 
 }  // namespace
 
-CanvasRect Union(const CanvasRect& a, const CanvasRect& b) {
-  if (a.Empty()) return b;
-  if (b.Empty()) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
-}
-
-CanvasRect LastCanvasChange(const GifCompositor& frames) {
+Rect LastCanvasChange(const GifCompositor& frames) {
   return frames.lastChange;
 }
 
-FIBITMAP* ComposeFrame(GifCompositor& frames, int j) {
+ComposedFrame ComposeFrame(GifCompositor& frames, int j) {
   return ComposeUpTo(frames, j, nullptr);
 }
 
-FIBITMAP* ComposeFrame(GifCompositor& frames, int j, const GifFrameReader& decoded) {
+ComposedFrame ComposeFrame(GifCompositor& frames, int j, const GifFrameReader& decoded) {
   return ComposeUpTo(frames, j, &decoded);
 }
 

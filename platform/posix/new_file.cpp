@@ -97,8 +97,8 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   return TemporaryFile{file, std::move(path)};
 }
 
-std::string CommitTemporary(const std::string& tempPath, std::string name,
-                            const std::function<std::string()>& nextName) {
+CommittedFile CommitTemporary(const std::string& tempPath, std::string name,
+                              const std::function<std::string()>& nextName) {
   for (int attempt = 0; attempt < kMaxCommitAttempts && !name.empty(); ++attempt) {
     bool renamed = false;
     const int error = GiveName(tempPath, name, renamed);
@@ -110,13 +110,13 @@ std::string CommitTemporary(const std::string& tempPath, std::string name,
       } else {
         DiscardTemporary(tempPath);
       }
-      return name;
+      return {PlatformStatus::Ok, std::move(name)};
     }
     if (error != EEXIST) break;
     name = nextName();
   }
   DiscardTemporary(tempPath);
-  return "";
+  return {PlatformStatus::CannotWrite, {}};
 }
 
 void DiscardTemporary(const std::string& tempPath) {

@@ -75,13 +75,13 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   return TemporaryFile{file, std::move(path)};
 }
 
-std::string CommitTemporary(const std::string& tempPath, std::string name,
-                            const std::function<std::string()>& nextName) {
+CommittedFile CommitTemporary(const std::string& tempPath, std::string name,
+                              const std::function<std::string()>& nextName) {
   const std::wstring temp = WidePath(tempPath);
   // The hidden attribute belongs to the file, not to its name: the module must not inherit it.
   if (temp.empty() || !::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL)) {
     DiscardTemporary(tempPath);
-    return "";
+    return {PlatformStatus::CannotWrite, {}};
   }
   for (int attempt = 0; attempt < kMaxCommitAttempts && !NoFileName(name); ++attempt) {
     const std::wstring wide = WidePath(name);
@@ -89,14 +89,14 @@ std::string CommitTemporary(const std::string& tempPath, std::string name,
     if (::CreateHardLinkW(wide.c_str(), temp.c_str(), nullptr)) {
       // Interrupted here, the module is whole under its name and only the temporary goes.
       DiscardTemporary(tempPath);
-      return name;
+      return {PlatformStatus::Ok, std::move(name)};
     }
     DWORD error = ::GetLastError();
     // Without hard links: moved, but never over a file.
     if (NoHardLinks(error)) {
       if (::MoveFileExW(temp.c_str(), wide.c_str(), MOVEFILE_WRITE_THROUGH)) {
         ForgetOnSignal();
-        return name;
+        return {PlatformStatus::Ok, std::move(name)};
       }
       error = ::GetLastError();
     }
@@ -104,7 +104,7 @@ std::string CommitTemporary(const std::string& tempPath, std::string name,
     name = nextName();
   }
   DiscardTemporary(tempPath);
-  return "";
+  return {PlatformStatus::CannotWrite, {}};
 }
 
 void DiscardTemporary(const std::string& tempPath) {
