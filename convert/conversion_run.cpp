@@ -124,7 +124,7 @@ RunError Convert(const std::string& path, std::string& outputName,
   Animation animation;
   RunError error = OpenAnimation(path, count.pages, animation);
   if (error != RunError::None) return error;
-  if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Transparent);
+  if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Backdrop);
   ConversionSettings used = settings;
   ApplyGifTiming(animation, used, reporter);
   std::optional<LuminanceFrames> stored;

@@ -122,7 +122,7 @@ void ShowPictureOptions(Preview& p) {
   const PictureOptions& picture = p.model.Picture();
   const int selected[kChoices] = {static_cast<int>(picture.Dither), picture.AutoThreshold ? 1 : 0,
                                   static_cast<int>(picture.Timing),
-                                  static_cast<int>(picture.Transparent)};
+                                  static_cast<int>(picture.Backdrop)};
   for (int i = 0; i < kChoices; ++i) ::SendMessageW(p.choices[i], CB_SETCURSEL, selected[i], 0);
 }
 
@@ -136,7 +136,7 @@ void PictureOptionChosen(Preview& p) {
   picture.Dither = DitherMethod{selected(0)};
   picture.AutoThreshold = selected(1) == 1;
   picture.Timing = TimingSource{selected(2)};
-  picture.Transparent = Backdrop{selected(3)};
+  picture.Backdrop = BackdropColour{selected(3)};
   p.model.OptionsChanged();
   Redraw(p);
 }

@@ -211,7 +211,7 @@ void PreviewWindow::ShowPictureOptions() {
   dither_->SetSelection(static_cast<int>(picture.Dither));
   thresholdMode_->SetSelection(picture.AutoThreshold ? 1 : 0);
   timing_->SetSelection(static_cast<int>(picture.Timing));
-  backdrop_->SetSelection(static_cast<int>(picture.Transparent));
+  backdrop_->SetSelection(static_cast<int>(picture.Backdrop));
 }
 
 void PreviewWindow::PictureOptionChosen() {
@@ -219,7 +219,7 @@ void PreviewWindow::PictureOptionChosen() {
   picture.Dither = DitherMethod{static_cast<std::uint8_t>(dither_->GetSelection())};
   picture.AutoThreshold = thresholdMode_->GetSelection() == 1;
   picture.Timing = TimingSource{static_cast<std::uint8_t>(timing_->GetSelection())};
-  picture.Transparent = Backdrop{static_cast<std::uint8_t>(backdrop_->GetSelection())};
+  picture.Backdrop = BackdropColour{static_cast<std::uint8_t>(backdrop_->GetSelection())};
   OptionsChanged();
 }
 

@@ -62,7 +62,7 @@ TEST(CliOptions, PictureOptionsTakeTheirNames) {
       {{"--threshold", "auto", "in.gif"}, {.AutoThreshold = true}},
       {{"--threshold", "auto", "--threshold", "90", "in.gif"}, {}},
       {{"--timing", "gif", "in.gif"}, {.Timing = TimingSource::Gif}},
-      {{"--transparent", "dark", "in.gif"}, {.Transparent = Backdrop::Dark}},
+      {{"--transparent", "dark", "in.gif"}, {.Backdrop = BackdropColour::Dark}},
       {{"--transparent=light", "--transparent", "background", "in.gif"}, {}},
   };
   for (const Case& c : cases) {
