@@ -37,8 +37,9 @@ class FieldWriter {
 
  private:
   constexpr void Put(std::uint8_t byte) {
-    // The layouts are fixed, so an overrun is a programming error; in a constant expression it
-    // does not compile.
+    // The layouts are fixed, so an overrun is a broken invariant, never an input's fault: no
+    // status for a caller to handle, the process ends. In a constant expression it does not
+    // compile.
     if (offset_ >= size_) std::abort();
     data_[offset_++] = byte;
   }

@@ -98,57 +98,57 @@ int main(int argc, char** argv) {
   vorlix::PrepareStandardStreams();  // each progress line reaches a pipe as it is written
   vorlix::IgnoreWriteSignals();      // a closed pipe on standard output is a closed standard output
   using namespace vorlix;
-  std::string error;
-  const auto options = ParseCliOptions(CommandLineArguments(argc, argv), error);
-  if (!options) {
-    std::cerr << MessageCaption(MessageKind::Error) << ": " << error
+  const ParsedCli parsed = ParseCliOptions(CommandLineArguments(argc, argv));
+  if (parsed.status != CliStatus::Ok) {
+    std::cerr << MessageCaption(MessageKind::Error) << ": " << parsed.message
               << " (see vorlix-cli --help)\n";
     return kUsageError;
   }
-  if (options->help) {
+  const CliOptions& options = parsed.options;
+  if (options.help) {
     std::cout << CliUsage();
     return kWritten;
   }
-  if (options->version) {
+  if (options.version) {
     std::cout << "vorlix-cli " << kVersionText << "\n";
     return kWritten;
   }
 
   ConversionSettings settings = StartupSettings();
   LoadSettingsFile(settings);
-  ReadFitScreen(*options);
-  const OptionValues values = CliOptionValues(*options, settings);
-  if (options->title) {
+  ReadFitScreen(options);
+  const OptionValues values = CliOptionValues(options, settings);
+  if (options.title) {
     settings.Title.emplace();
     settings.Title->fill('\0');
-    options->title->copy(settings.Title->data(), settings.Title->size());
+    options.title->copy(settings.Title->data(), settings.Title->size());
   }
 
-  ProgressBuffer lines(options->quiet ? nullptr : std::cout.rdbuf());
+  ProgressBuffer lines(options.quiet ? nullptr : std::cout.rdbuf());
   std::ostream progress(&lines);
   // Under --quiet only errors are shown.
   const RunReporter reporter{[&](MessageKind kind, const std::string& text) {
-                               if (options->quiet && kind != MessageKind::Error) return;
+                               if (options.quiet && kind != MessageKind::Error) return;
                                if (lines.LineOpen()) progress << "\n";
                                progress.flush();
                                std::cerr << MessageCaption(kind) << ": " << text << "\n";
                              },
                              [](const std::string&) {}};
 
-  if (options->titleCut) Report(reporter, Message::TitleCut);
-  if (const auto status = SaveSettingsStep(*options, values, settings, reporter)) return *status;
+  if (options.titleCut) Report(reporter, Message::TitleCut);
+  if (const auto status = SaveSettingsStep(options, values, settings, reporter)) return *status;
 
   // A preview name that cannot be written is refused before anything is read.
-  if (options->preview && !CheckPreviewName(*options->preview, reporter)) return kNotWritten;
+  if (options.preview && !CheckPreviewName(*options.preview, reporter)) return kNotWritten;
   RunState state;
-  LoadInput(CliInput(*options), reporter, state);
+  LoadInput(CliInput(options), reporter, state);
   // A failed Load has said why; a Save after it could only add "Nothing is loaded.".
   if (!state.InputLoadedFlag) return kNotWritten;
-  if (const auto status = PreviewStep(*options, values, settings, reporter, progress)) {
+  if (const auto status = PreviewStep(options, values, settings, reporter, progress)) {
     return *status;
   }
-  const std::string typedOutput = options->output.value_or(DefaultOutputName(options->input));
-  const SaveOutcome outcome = SaveCommand(CliInput(*options), FileTarget(typedOutput), values,
+  const std::string typedOutput = options.output.value_or(DefaultOutputName(options.input));
+  const SaveOutcome outcome = SaveCommand(CliInput(options), FileTarget(typedOutput), values,
                                           settings, state, reporter, progress)
                                   .outcome;
   // The success line has no line end of its own; every run ends on a full line.

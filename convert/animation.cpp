@@ -14,16 +14,17 @@ namespace vorlix {
 
 PageCount CountGifPages(const GifInput& input) {
   // Read from memory: the library walks every block of the file with a seek each.
-  FileViewStatus status = FileViewStatus::Ok;
+  PlatformStatus status = PlatformStatus::Ok;
   const std::unique_ptr<FileView> bytes = OpenGifInput(input, status);
   if (!bytes) {
-    return {status == FileViewStatus::TooLarge ? RunError::TooLarge : RunError::CannotOpen};
+    return {status == PlatformStatus::TooLarge ? RunError::TooLarge : RunError::CannotOpen};
   }
   // The library walks the whole file when it opens it; shown only the first MaxFrames images,
   // its work does not grow with the frames that are never converted. That there are more is
   // our own walker's to say.
   GifLayout layout;
-  const bool isGif = ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames);
+  const bool isGif =
+      ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) == GifStatus::Ok;
   ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole,
                     layout.idleBlocks);
   FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
@@ -44,7 +45,7 @@ RunError OpenAnimation(const GifInput& input, int pageCount, Animation& animatio
   animation.frames.reset();
   if (animation.frameTotal <= 0) return RunError::None;
   GifStatus status = GifStatus::Ok;
-  FileViewStatus viewStatus = FileViewStatus::Ok;
+  PlatformStatus viewStatus = PlatformStatus::Ok;
   std::unique_ptr<FileView> bytes = OpenGifInput(input, viewStatus);
   animation.frames = OpenGifCompositor(std::move(bytes), viewStatus, status);
   if (status == GifStatus::TooLarge) return RunError::TooLarge;
@@ -63,7 +64,7 @@ RunError OpenAnimation(const std::string& path, Animation& animation) {
 
 FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {
   if (!animation.frames || j < 0 || j >= animation.frameTotal) return nullptr;
-  return ComposeFrame(*animation.frames, j);
+  return ComposeFrame(*animation.frames, j).canvas;
 }
 
 PictureStatus SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,

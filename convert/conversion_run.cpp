@@ -117,9 +117,9 @@ RunError WriteModuleFile(Animation& animation, const LuminanceFrames* stored,
   if (!FinishFile(temp.file) && error == RunError::None) error = RunError::CannotWrite;
   if (error != RunError::None) return error;
   unfinished.kept = true;  // committed or not, the temporary name is gone after this
-  const std::string savedName = CommitTemporary(temp.path, outputName, nextName);
-  if (savedName.empty()) return RunError::CannotWrite;
-  outputName = savedName;
+  CommittedFile saved = CommitTemporary(temp.path, outputName, nextName);
+  if (saved.status != PlatformStatus::Ok) return RunError::CannotWrite;
+  outputName = std::move(saved.name);
   return RunError::None;
 }
 
@@ -158,7 +158,7 @@ RunError Convert(const GifInput& input, std::string& outputName,
   RunError error = OpenAnimation(input, count.pages, animation);
   if (error != RunError::None) return error;
   result.frames = animation.frameTotal;
-  if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Transparent);
+  if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Backdrop);
   ConversionSettings used = settings;
   ApplyGifTiming(animation, used, reporter);
   std::optional<LuminanceFrames> stored;

@@ -28,10 +28,6 @@ struct Sampler {
   int slot;  // its entry in State::pending_
 };
 
-PixelRect AsPixelRect(const CanvasRect& r) {
-  return {r.left, r.top, r.right, r.bottom};
-}
-
 }  // namespace
 
 // Composes, samples and encodes the frames of a conversion on two worker threads while the
@@ -122,21 +118,21 @@ struct FramePipeline::State {
     }
     if (reader != nullptr) DecodeGifFrame(*reader, j);
     FIBITMAP* picture = nullptr;
-    PixelRect changed;
+    Rect changed;
     {
       // Frames are drawn strictly in order: frame j waits until frame j - 1 is on the canvas.
       std::unique_lock<std::mutex> lock(composeMutex_);
       turn_.wait(lock, [&] { return drawn_ == j || stopping_; });
       if (stopping_) return false;
       FIBITMAP* canvas =
-          reader != nullptr ? ComposeFrame(pages_, j, *reader) : ComposeFrame(pages_, j);
+          (reader != nullptr ? ComposeFrame(pages_, j, *reader) : ComposeFrame(pages_, j)).canvas;
       // Within the frame count the library gives no canvas, and no copy of one, only when it
       // runs out of memory.
       const bool missing = canvas == nullptr && j < GifFrameCount(pages_);
       if (canvas != nullptr) {
         // Every thread's next frame differs from its last one by what this frame changed too.
-        for (CanvasRect& pending : pending_) pending = Union(pending, LastCanvasChange(pages_));
-        changed = AsPixelRect(std::exchange(pending_[sampler.slot], CanvasRect{}));
+        for (Rect& pending : pending_) pending = Union(pending, LastCanvasChange(pages_));
+        changed = std::exchange(pending_[sampler.slot], Rect{});
       }
       picture = copyCanvas ? sampler.buffers.Copy(canvas, &changed) : canvas;
       if (missing || (canvas != nullptr && picture == nullptr)) {
@@ -176,7 +172,7 @@ struct FramePipeline::State {
   bool stopping_ = false;
   // For each thread (the workers, then the calling thread), what changed on the canvas since
   // the frame it sampled last.
-  std::array<CanvasRect, kWorkers + 1> pending_{};
+  std::array<Rect, kWorkers + 1> pending_{};
 
   std::mutex doneMutex_;  // guards bytes_ and ready_
   std::condition_variable done_;

@@ -33,7 +33,7 @@ bool GifInputExists(const GifInput& input) {
   return input.inMemory || FileExists(input.path);
 }
 
-std::unique_ptr<FileView> OpenGifInput(const GifInput& input, FileViewStatus& status) {
+std::unique_ptr<FileView> OpenGifInput(const GifInput& input, PlatformStatus& status) {
   if (input.inMemory) return FileView::OverBytes(input.data, input.size, input.owner, status);
   return FileView::Open(input.path, status);
 }

@@ -34,6 +34,6 @@ GifInput GifInputFromBytes(const std::string& name,
 bool GifInputExists(const GifInput& input);
 
 // The input's bytes; nullptr when they cannot be had, and `status` says why.
-std::unique_ptr<FileView> OpenGifInput(const GifInput& input, FileViewStatus& status);
+std::unique_ptr<FileView> OpenGifInput(const GifInput& input, PlatformStatus& status);
 
 }  // namespace vorlix

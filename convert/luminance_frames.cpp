@@ -11,10 +11,9 @@ RunError LuminanceFrames::Read(Animation& animation, const ConversionSettings& s
     FIBITMAP* canvas = ComposeAnimationFrame(animation, j);
     // Within the frame count no canvas means no memory, as in the conversion's pipeline.
     if (canvas == nullptr && j < GifFrameCount(*animation.frames)) return RunError::TooLarge;
-    std::optional<PixelRect> changed;
+    std::optional<Rect> changed;
     if (canvas != nullptr) {
-      const CanvasRect r = LastCanvasChange(*animation.frames);
-      changed = PixelRect{r.left, r.top, r.right, r.bottom};
+      changed = LastCanvasChange(*animation.frames);
     }
     PictureStatus status = PictureStatus::Ok;
     Bitmap grey = stretch.Grey(canvas, changed, status);

@@ -66,27 +66,27 @@ void Compare(std::size_t j, const vorlix::GifImageLayout& image, const vorlix::G
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const vorlix::ImageLibrary library;
   vorlix::GifLayout layout;
-  if (!vorlix::ReadGifLayout(data, size, layout, kImagesCompared)) return 0;
+  if (vorlix::ReadGifLayout(data, size, layout, kImagesCompared) != vorlix::GifStatus::Ok) return 0;
   vorlix::GifImagePixels own;
   vorlix::GifDecodeScratch scratch;
   // Images above the canvas budget are never decoded: the compositor passes them over.
   const auto decoded = [&](std::size_t j) {
-    const vorlix::GifImageLayout& image = layout.frames[j];
+    const vorlix::GifImageLayout& image = layout.images[j];
     return std::uint64_t(image.width) * image.height <= vorlix::kCanvasPixelBudget &&
            vorlix::DecodeGifImage(data, size, layout, j, own, scratch);
   };
   bool anyTaken = false;
-  for (std::size_t j = 0; j < layout.frames.size(); ++j) anyTaken |= decoded(j);
+  for (std::size_t j = 0; j < layout.images.size(); ++j) anyTaken |= decoded(j);
   if (!anyTaken) return 0;
 
   FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size));
   FIMULTIBITMAP* file = FreeImage_LoadMultiBitmapFromMemory(FIF_GIF, memory, GIF_LOAD256);
   const int pages = file != nullptr ? FreeImage_GetPageCount(file) : 0;
-  for (std::size_t j = 0; j < layout.frames.size() && static_cast<int>(j) < pages; ++j) {
+  for (std::size_t j = 0; j < layout.images.size() && static_cast<int>(j) < pages; ++j) {
     if (!decoded(j)) continue;
     FIBITMAP* page = FreeImage_LockPage(file, static_cast<int>(j));
     if (page == nullptr) Fail(j, "the library gave no page for an image vorlix decoded");
-    Compare(j, layout.frames[j], own, page);
+    Compare(j, layout.images[j], own, page);
     FreeImage_UnlockPage(file, page, FALSE);
   }
   if (file != nullptr) FreeImage_CloseMultiBitmap(file);

@@ -5,29 +5,29 @@
 
 namespace vorlix {
 
-std::unique_ptr<FileView> FileView::ForSize(std::uint64_t size, FileViewStatus& status) {
+std::unique_ptr<FileView> FileView::ForSize(std::uint64_t size, PlatformStatus& status) {
   std::unique_ptr<FileView> view;
   if (size <= kMaxInputBytes) view.reset(new (std::nothrow) FileView);
-  if (!view) status = FileViewStatus::TooLarge;
+  if (!view) status = PlatformStatus::TooLarge;
   return view;
 }
 
 std::unique_ptr<FileView> FileView::OverBytes(const std::uint8_t* data, std::size_t size,
                                               std::shared_ptr<const void> owner,
-                                              FileViewStatus& status) {
+                                              PlatformStatus& status) {
   std::unique_ptr<FileView> view = ForSize(size, status);
   if (!view) return nullptr;
   view->data_ = data;
   view->size_ = size;
   view->owner_ = std::move(owner);
-  status = FileViewStatus::Ok;
+  status = PlatformStatus::Ok;
   return view;
 }
 
-void FileView::AdoptCopy(FileViewStatus& status) {
+void FileView::AdoptCopy(PlatformStatus& status) {
   data_ = copy_.data();
   size_ = copy_.size();
-  status = FileViewStatus::Ok;
+  status = PlatformStatus::Ok;
 }
 
 }  // namespace vorlix

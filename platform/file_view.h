@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform_status.h"
+
 namespace vorlix {
 
 // More of a file than this is never read: 6 GiB. The largest GIF that converts, 240 frames each
@@ -16,19 +18,13 @@ namespace vorlix {
 // 16,777,216 x 1.5 bytes plus one length byte per 255, about 6.06 GB.
 inline constexpr std::uint64_t kMaxInputBytes = 6ull << 30;
 
-enum class FileViewStatus {
-  Ok,
-  CannotOpen,  // missing, unreadable, or not a regular file (a pipe, a device, a folder)
-  TooLarge,    // over kMaxInputBytes, or more than the address space left can hold
-};
-
 class FileView {
  public:
   // The bytes of a regular file, mapped when possible and read otherwise; nullptr when it cannot
   // be opened or held, and `status` says why. Opening never waits on a pipe or a device.
-  static std::unique_ptr<FileView> Open(const std::string& path, FileViewStatus& status);
+  static std::unique_ptr<FileView> Open(const std::string& path, PlatformStatus& status);
   static std::unique_ptr<FileView> Open(const std::string& path) {
-    FileViewStatus status;
+    PlatformStatus status;
     return Open(path, status);
   }
   // A view of `size` bytes at `data` that the caller holds in memory: nothing is copied. `owner`,
@@ -36,7 +32,7 @@ class FileView {
   // are readable and never change: Changed() is false. Over the bound: nullptr, TooLarge.
   static std::unique_ptr<FileView> OverBytes(const std::uint8_t* data, std::size_t size,
                                              std::shared_ptr<const void> owner,
-                                             FileViewStatus& status);
+                                             PlatformStatus& status);
   ~FileView();
   FileView(const FileView&) = delete;
   FileView& operator=(const FileView&) = delete;
@@ -53,9 +49,9 @@ class FileView {
   FileView() = default;
   // An empty view for a file of `size` bytes; nullptr, with `status` TooLarge, when the size is
   // over the bound or memory runs out. Both systems' Open start with it.
-  static std::unique_ptr<FileView> ForSize(std::uint64_t size, FileViewStatus& status);
+  static std::unique_ptr<FileView> ForSize(std::uint64_t size, PlatformStatus& status);
   // Makes the bytes read into the copy the view's bytes.
-  void AdoptCopy(FileViewStatus& status);
+  void AdoptCopy(PlatformStatus& status);
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   void* mapping_ = nullptr;  // set when the bytes are mapped

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/platform_status.h"
+
 namespace vorlix {
 
 // A new file being written under a temporary name.
@@ -23,13 +25,18 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName);
 // Flushes and closes; false when any buffered data could not be written or the close failed.
 bool FinishFile(std::FILE* file);
 
+// The name a committed file got: set when `status` is Ok.
+struct CommittedFile {
+  PlatformStatus status = PlatformStatus::Ok;
+  std::string name;
+};
+
 // Gives the closed temporary the name `name` in one step that never replaces a file. While the
 // name is taken (another run may have got it first), tries the names `nextName` gives in turn,
-// until it gives "".
-// Returns the name the file got, or "" when it could not be given one; the temporary name is
-// gone in either case.
-std::string CommitTemporary(const std::string& tempPath, std::string name,
-                            const std::function<std::string()>& nextName);
+// until it gives "". CannotWrite when no name could be given; the temporary name is gone in
+// either case.
+CommittedFile CommitTemporary(const std::string& tempPath, std::string name,
+                              const std::function<std::string()>& nextName);
 
 // Removes the temporary.
 void DiscardTemporary(const std::string& tempPath);

@@ -14,7 +14,7 @@ namespace vorlix {
 // kMaxInputBytes. `read(buffer, size)` reads at most `size` bytes into `buffer`. False, with
 // `status` TooLarge when the bound or memory was the reason, when the file is not read whole.
 template <typename Read>
-bool ReadWhole(std::vector<std::uint8_t>& copy, FileViewStatus& status, Read read) {
+bool ReadWhole(std::vector<std::uint8_t>& copy, PlatformStatus& status, Read read) {
   std::uint8_t buffer[1 << 16];
   try {
     for (;;) {
@@ -22,13 +22,13 @@ bool ReadWhole(std::vector<std::uint8_t>& copy, FileViewStatus& status, Read rea
       if (n == 0) return true;
       if (n < 0) return false;
       if (copy.size() + static_cast<std::size_t>(n) > kMaxInputBytes) {
-        status = FileViewStatus::TooLarge;
+        status = PlatformStatus::TooLarge;
         return false;
       }
       copy.insert(copy.end(), buffer, buffer + n);
     }
   } catch (const std::bad_alloc&) {
-    status = FileViewStatus::TooLarge;
+    status = PlatformStatus::TooLarge;
     return false;
   }
 }

@@ -31,17 +31,17 @@ TemporaryFile OpenedTemporary(std::FILE* file, std::string path) {
   return TemporaryFile{file, std::move(path)};
 }
 
-std::string GiveFirstFreeName(std::string name, const std::function<std::string()>& nextName,
-                              const std::function<NameAttempt(const std::string&)>& give,
-                              const std::function<void()>& discard) {
+CommittedFile GiveFirstFreeName(std::string name, const std::function<std::string()>& nextName,
+                                const std::function<NameAttempt(const std::string&)>& give,
+                                const std::function<void()>& discard) {
   for (int attempt = 0; attempt < kMaxCommitAttempts && !name.empty(); ++attempt) {
     const NameAttempt result = give(name);
-    if (result == NameAttempt::Given) return name;
+    if (result == NameAttempt::Given) return {PlatformStatus::Ok, std::move(name)};
     if (result == NameAttempt::Failed) break;
     name = nextName();
   }
   discard();
-  return "";
+  return {PlatformStatus::CannotWrite, {}};
 }
 
 }  // namespace vorlix

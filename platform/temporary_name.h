@@ -38,9 +38,9 @@ enum class NameAttempt { Given, Taken, Failed };
 
 // Tries `name`, then the names `nextName` gives while each is taken, until one is given, an
 // attempt fails, `nextName` gives "" or kMaxCommitAttempts are made. Returns the name given, or
-// "" after removing the temporary with `discard`.
-std::string GiveFirstFreeName(std::string name, const std::function<std::string()>& nextName,
-                              const std::function<NameAttempt(const std::string&)>& give,
-                              const std::function<void()>& discard);
+// CannotWrite after removing the temporary with `discard`.
+CommittedFile GiveFirstFreeName(std::string name, const std::function<std::string()>& nextName,
+                                const std::function<NameAttempt(const std::string&)>& give,
+                                const std::function<void()>& discard);
 
 }  // namespace vorlix

@@ -26,7 +26,7 @@ PatternCell ReadCell(const PatternBytes& bytes, std::size_t& at) {
   if (at >= bytes.size()) return cell;
   const std::uint8_t first = bytes[at++];
   int column = 0;
-  int flags = AllColumnFlags;
+  int flags = kAllColumnFlags;
   if (first & PackingBase) {
     flags = first;
   } else {

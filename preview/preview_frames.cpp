@@ -31,8 +31,8 @@ std::unique_ptr<PreviewFrames> PreviewFrames::Open(const GifInput& input,
   preview->canvasBudget_ = canvasBudget;
   preview->settings_ = settings;
   preview->frames_.resize(preview->frameTotal_);
-  SetBackdrop(*preview->animation_.frames, settings.Picture.Transparent);
-  preview->composedBackdrop_ = settings.Picture.Transparent;
+  SetBackdrop(*preview->animation_.frames, settings.Picture.Backdrop);
+  preview->composedBackdrop_ = settings.Picture.Backdrop;
   preview->medianDelay_ = MedianFrameDelay(preview->animation_);
   try {
     std::unique_lock<std::mutex> lock(preview->mutex_);
@@ -72,7 +72,7 @@ void PreviewFrames::ShowFrame(int j) {
 }
 
 bool PreviewFrames::Ready(const Frame& frame) const {
-  if (settings_.Picture.Transparent != composedBackdrop_) return false;
+  if (settings_.Picture.Backdrop != composedBackdrop_) return false;
   return frame.blank || (frame.width == settings_.Width && frame.height == settings_.Height);
 }
 
@@ -106,7 +106,7 @@ Bitmap PreviewFrames::KeepCanvas(FIBITMAP* canvas, bool force) {
 // of it for the slow part.
 bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   const int width = settings_.Width, height = settings_.Height;
-  const Backdrop backdrop = composedBackdrop_;
+  const BackdropColour backdrop = composedBackdrop_;
   FIBITMAP* kept = CanvasAtHand(j);  // only this thread replaces kept pictures
   lock.unlock();
   FIBITMAP* canvas = kept != nullptr ? kept : ComposeAnimationFrame(animation_, j);
@@ -119,10 +119,9 @@ bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
     if (!stretch_ || stretch_->width() != width || stretch_->height() != height) {
       stretch_.emplace(width, height);
     }
-    std::optional<PixelRect> changed;
+    std::optional<Rect> changed;
     if (canvas != nullptr) {
-      const CanvasRect r = LastCanvasChange(*animation_.frames);
-      changed = PixelRect{r.left, r.top, r.right, r.bottom};
+      changed = LastCanvasChange(*animation_.frames);
     }
     grey = stretch_->Grey(canvas, changed, status);
   }
@@ -164,7 +163,7 @@ void PreviewFrames::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   try {
     while (!stopping_) {
-      if (settings_.Picture.Transparent != composedBackdrop_) {
+      if (settings_.Picture.Backdrop != composedBackdrop_) {
         ComposeAgain();
         continue;
       }
@@ -192,7 +191,7 @@ void PreviewFrames::Fail() {
 
 bool PreviewFrames::Sample(int j, FrameGrid& grid) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (j < 0 || j >= frameTotal_ || settings_.Picture.Transparent != composedBackdrop_) {
+  if (j < 0 || j >= frameTotal_ || settings_.Picture.Backdrop != composedBackdrop_) {
     return false;
   }
   Frame& frame = frames_[j];
@@ -213,7 +212,7 @@ bool PreviewFrames::Sample(int j, FrameGrid& grid) {
 
 // Composing starts over for another backdrop: every frame is prepared again.
 void PreviewFrames::ComposeAgain() {
-  composedBackdrop_ = settings_.Picture.Transparent;
+  composedBackdrop_ = settings_.Picture.Backdrop;
   SetBackdrop(*animation_.frames, composedBackdrop_);
   for (Frame& frame : frames_) frame = Frame();
   shownCanvas_ = Bitmap();

@@ -120,11 +120,11 @@ class PreviewFrames {
   int shown_ = 0;
   Bitmap shownCanvas_;  // the shown frame's picture when it is not among the kept ones
   int shownCanvasFrame_ = -1;
-  Backdrop composedBackdrop_ = Backdrop::Background;  // the compositor's
+  BackdropColour composedBackdrop_ = BackdropColour::Background;  // the compositor's
   // Luminance of the prepared frames, for the automatic threshold, and what it was counted for.
   struct HistogramStamp {
     int width = 0, height = 0;
-    Backdrop backdrop = Backdrop::Background;
+    BackdropColour backdrop = BackdropColour::Background;
     int prepared = -1;
     bool operator==(const HistogramStamp&) const = default;
   };

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/rect.h"
 #include "convert/gif/image_library.h"
 #include "convert/numbered_name.h"
 #include "platform/new_file.h"
@@ -123,7 +124,8 @@ bool WriteNewFile(const std::string& path, std::vector<std::uint8_t>* bytes,
     return false;
   }
   // No other name is tried: the caller says which file it wrote.
-  return !CommitTemporary(temp.path, path, [] { return std::string(); }).empty();
+  return CommitTemporary(temp.path, path, [] { return std::string(); }).status ==
+         PlatformStatus::Ok;
 }
 
 // A GIF of no frames, which the library opens as a multi-page bitmap to append frames to.
@@ -134,10 +136,6 @@ constexpr BYTE kKept = kPreviewShadeCount;
 // The shared palette: the shades, the kept index, padded to a power of two.
 constexpr int kSharedPaletteSize = 8;
 
-struct Rect {
-  int left = 0, top = 0, width = 1, height = 1;
-};
-
 bool RowsDiffer(const PreviewImage& a, const PreviewImage& b, int y) {
   const std::size_t at = static_cast<std::size_t>(y) * a.width;
   return std::memcmp(&a.pixels[at], &b.pixels[at], a.width) != 0;
@@ -147,7 +145,7 @@ bool RowsDiffer(const PreviewImage& a, const PreviewImage& b, int y) {
 Rect ChangedRect(const PreviewImage& before, const PreviewImage& now) {
   int top = 0, bottom = now.height - 1;
   while (top <= bottom && !RowsDiffer(before, now, top)) ++top;
-  if (top > bottom) return Rect();
+  if (top > bottom) return Rect{0, 0, 1, 1};
   while (!RowsDiffer(before, now, bottom)) --bottom;
   int left = now.width, right = -1;
   for (int y = top; y <= bottom; ++y) {
@@ -158,12 +156,12 @@ Rect ChangedRect(const PreviewImage& before, const PreviewImage& now) {
       if (before.At(x, y) != now.At(x, y)) right = x;
     }
   }
-  return Rect{left, top, right - left + 1, bottom - top + 1};
+  return Rect{left, top, right + 1, bottom + 1};
 }
 
 // The rectangle of `now` as a 4-bit bitmap, pixels equal to `before` (when given) transparent.
 Bitmap PartBitmap(const PreviewImage& now, const PreviewImage* before, const Rect& r) {
-  Bitmap dib(FreeImage_Allocate(r.width, r.height, 4));
+  Bitmap dib(FreeImage_Allocate(r.Width(), r.Height(), 4));
   if (!dib) return dib;
   RGBQUAD* palette = FreeImage_GetPalette(dib.get());
   for (int i = 0; i < kPreviewShadeCount; ++i) {
@@ -171,9 +169,9 @@ Bitmap PartBitmap(const PreviewImage& now, const PreviewImage* before, const Rec
   }
   BYTE alpha[kSharedPaletteSize] = {255, 255, 255, 255, 0, 255, 255, 255};
   FreeImage_SetTransparencyTable(dib.get(), alpha, kSharedPaletteSize);
-  for (int y = 0; y < r.height; ++y) {
-    BYTE* line = FreeImage_GetScanLine(dib.get(), r.height - 1 - y);
-    for (int x = 0; x < r.width; ++x) {
+  for (int y = 0; y < r.Height(); ++y) {
+    BYTE* line = FreeImage_GetScanLine(dib.get(), r.Height() - 1 - y);
+    for (int x = 0; x < r.Width(); ++x) {
       const BYTE shade = now.At(r.left + x, r.top + y);
       const BYTE v =
           before != nullptr && before->At(r.left + x, r.top + y) == shade ? kKept : shade;

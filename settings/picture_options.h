@@ -27,13 +27,13 @@ enum class TimingSource : std::uint8_t { Settings, Gif };
 
 // What areas show where no frame has drawn, a frame is transparent, or a frame is disposed of
 // by restoring the background: the GIF's background colour, white or black.
-enum class Backdrop : std::uint8_t { Background, Light, Dark };
+enum class BackdropColour : std::uint8_t { Background, Light, Dark };
 
 struct PictureOptions {
   DitherMethod Dither = DitherMethod::None;
   bool AutoThreshold = false;  // one threshold for the whole animation, by Otsu's method
   TimingSource Timing = TimingSource::Settings;
-  Backdrop Transparent = Backdrop::Background;
+  BackdropColour Backdrop = BackdropColour::Background;
   bool operator==(const PictureOptions&) const = default;
 };
 

@@ -34,12 +34,12 @@ std::vector<std::uint8_t> EncodeSettingsTail(const PictureOptions& options) {
   if (options == PictureOptions{}) return {};
   std::vector<std::uint8_t> tail(kSettingsTailSize);
   FieldWriter w(tail.data(), tail.size());
-  for (std::uint8_t t : kTag) w.U8(t);                   // 0: tag "VXPO"
-  w.U8(kVersion);                                        // 4: version
-  w.U8(static_cast<std::uint8_t>(options.Dither));       // 5: dither
-  w.U8(options.AutoThreshold ? 1 : 0);                   // 6: threshold mode
-  w.U8(static_cast<std::uint8_t>(options.Timing));       // 7: timing
-  w.U8(static_cast<std::uint8_t>(options.Transparent));  // 8: backdrop
+  for (std::uint8_t t : kTag) w.U8(t);                // 0: tag "VXPO"
+  w.U8(kVersion);                                     // 4: version
+  w.U8(static_cast<std::uint8_t>(options.Dither));    // 5: dither
+  w.U8(options.AutoThreshold ? 1 : 0);                // 6: threshold mode
+  w.U8(static_cast<std::uint8_t>(options.Timing));    // 7: timing
+  w.U8(static_cast<std::uint8_t>(options.Backdrop));  // 8: backdrop
   return tail;
 }
 
@@ -52,7 +52,8 @@ void DecodeSettingsTail(std::span<const std::uint8_t> tail, PictureOptions& opti
   if (InRange(tail, kDitherAt, std::size(kDitherNames), v)) options.Dither = DitherMethod{v};
   if (InRange(tail, kThresholdModeAt, 2, v)) options.AutoThreshold = v == 1;
   if (InRange(tail, kTimingAt, std::size(kTimingNames), v)) options.Timing = TimingSource{v};
-  if (InRange(tail, kBackdropAt, std::size(kBackdropNames), v)) options.Transparent = Backdrop{v};
+  if (InRange(tail, kBackdropAt, std::size(kBackdropNames), v))
+    options.Backdrop = BackdropColour{v};
 }
 
 }  // namespace vorlix

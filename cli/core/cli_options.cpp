@@ -71,27 +71,32 @@ std::string OneOf(std::span<const std::string_view> names) {
   return text;
 }
 
-// Records the name given to a Choice option; false with `error` set when it is none of them.
-bool ApplyChoice(const CliOptionRow& row, const std::string& value, CliOptions& options,
-                 std::string& error) {
+// A usage error with its message.
+CliStatus Usage(ParsedCli& parsed, std::string message) {
+  parsed.status = CliStatus::UsageError;
+  parsed.message = std::move(message);
+  return parsed.status;
+}
+
+// Records the name given to a Choice option; a usage error when it is none of them.
+CliStatus ApplyChoice(const CliOptionRow& row, const std::string& value, ParsedCli& parsed) {
   const std::optional<std::uint8_t> index = IndexOfName(row.names, value);
   if (!index) {
-    error = std::string(row.name) + " expects " + OneOf(row.names) + ", not '" + value + "'";
-    return false;
+    return Usage(parsed,
+                 std::string(row.name) + " expects " + OneOf(row.names) + ", not '" + value + "'");
   }
-  options.edits.push_back([choose = row.choose, i = *index](OptionValues& v) { choose(v, i); });
-  return true;
+  parsed.options.edits.push_back(
+      [choose = row.choose, i = *index](OptionValues& v) { choose(v, i); });
+  return CliStatus::Ok;
 }
 
 // --fit: width and height, in the order given, from the fit of the GIF's logical screen into the
 // named tracker's view; "none" sets nothing.
-bool ApplyFit(const std::string& value, CliOptions& options, std::string& error) {
+CliStatus ApplyFit(const std::string& value, ParsedCli& parsed) {
+  CliOptions& options = parsed.options;
   auto views = FitViews(value);
-  if (!views) {
-    error = "--fit expects " + FitNames() + ", not '" + value + "'";
-    return false;
-  }
-  if (views->empty()) return true;
+  if (!views) return Usage(parsed, "--fit expects " + FitNames() + ", not '" + value + "'");
+  if (views->empty()) return CliStatus::Ok;
   options.fits = true;
   options.edits.push_back([views = std::move(*views), screen = options.fitScreen](OptionValues& v) {
     if (screen->width == 0 || screen->height == 0) return;  // the input has no screen to fit
@@ -99,50 +104,51 @@ bool ApplyFit(const std::string& value, CliOptions& options, std::string& error)
     v.Width = static_cast<std::uint32_t>(fit.width);
     v.Height = static_cast<std::uint32_t>(fit.height);
   });
-  return true;
+  return CliStatus::Ok;
 }
 
 // --title: printable ASCII, cut to the name field.
-bool ApplyTitle(const std::string& value, CliOptions& options, std::string& error) {
+CliStatus ApplyTitle(const std::string& value, ParsedCli& parsed) {
   if (std::any_of(value.begin(), value.end(), [](char c) { return c < 0x20 || c > 0x7E; })) {
-    error = "--title takes printable ASCII only";
-    return false;
+    return Usage(parsed, "--title takes printable ASCII only");
   }
-  options.titleCut = value.size() > kModuleTitleSize;
-  options.title = value.substr(0, kModuleTitleSize);
-  return true;
+  parsed.options.titleCut = value.size() > kModuleTitleSize;
+  parsed.options.title = value.substr(0, kModuleTitleSize);
+  return CliStatus::Ok;
 }
 
 // Options of the program itself, which set nothing of the conversion.
-bool ApplyProgramOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
-                        std::string& error) {
+CliStatus ApplyProgramOption(const CliOptionRow& row, const std::string& value, ParsedCli& parsed) {
+  CliOptions& options = parsed.options;
   if (row.kind == OptionKind::Text) {
-    if (value.empty()) error = std::string(row.name) + " needs a file name";
     options.*row.text = value;
-    return !value.empty();
+    if (value.empty()) return Usage(parsed, std::string(row.name) + " needs a file name");
+    return CliStatus::Ok;
   }
   if (row.kind == OptionKind::Count) {
     options.*row.count = ParseNumber(value);
-    if (!(options.*row.count)) error = ExpectsNumber(row.name) + ", not '" + value + "'";
-    return (options.*row.count).has_value();
+    if (!(options.*row.count))
+      return Usage(parsed, ExpectsNumber(row.name) + ", not '" + value + "'");
+    return CliStatus::Ok;
   }
   options.previewStyle = ParseStyle(value);
   if (!options.previewStyle) {
-    error = std::string(row.name) + " expects picture or tracker, not '" + value + "'";
+    return Usage(parsed,
+                 std::string(row.name) + " expects picture or tracker, not '" + value + "'");
   }
-  return options.previewStyle.has_value();
+  return CliStatus::Ok;
 }
 
-// Records what one option sets; false with `error` set when its value is bad.
-bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& options,
-                 std::string& error) {
+// Records what one option sets; a usage error when its value is bad.
+CliStatus ApplyOption(const CliOptionRow& row, const std::string& value, ParsedCli& parsed) {
+  CliOptions& options = parsed.options;
   switch (row.kind) {
     case OptionKind::Choice:
-      return ApplyChoice(row, value, options, error);
+      return ApplyChoice(row, value, parsed);
     case OptionKind::Threshold:
       if (value == "auto") {
         options.edits.push_back([](OptionValues& v) { v.Picture.AutoThreshold = true; });
-        return true;
+        return CliStatus::Ok;
       }
       // A number is a threshold of its own: the automatic one is off again.
       options.edits.push_back([](OptionValues& v) { v.Picture.AutoThreshold = false; });
@@ -152,49 +158,47 @@ bool ApplyOption(const CliOptionRow& row, const std::string& value, CliOptions& 
       if (!number) {
         // Every number the parser takes is clamped into the option's range, which the message
         // names as well.
-        error =
-            ExpectsNumber(row.name) + ", clamped to " + RangeText(row) + "; not '" + value + "'";
-        return false;
+        return Usage(parsed, ExpectsNumber(row.name) + ", clamped to " + RangeText(row) +
+                                 "; not '" + value + "'");
       }
       options.edits.push_back(
           [member = row.number, n = *number](OptionValues& v) { v.*member = n; });
-      return true;
+      return CliStatus::Ok;
     }
     case OptionKind::FillList: {
       const auto fill = ParseFill(value);
       if (!fill) {
-        error = "--fill expects five whole numbers separated by commas, not '" + value + "'";
-        return false;
+        return Usage(parsed,
+                     "--fill expects five whole numbers separated by commas, not '" + value + "'");
       }
       options.edits.push_back([bytes = *fill](OptionValues& v) { v.FillBytes = bytes; });
-      return true;
+      return CliStatus::Ok;
     }
     case OptionKind::BoxOn:
     case OptionKind::BoxOff: {
       const bool checked = row.kind == OptionKind::BoxOn;
       options.edits.push_back(
           [member = row.box, checked](OptionValues& v) { v.*member = checked; });
-      return true;
+      return CliStatus::Ok;
     }
     case OptionKind::Switch:
       options.*row.flag = true;
-      return true;
+      return CliStatus::Ok;
     case OptionKind::Text:
     case OptionKind::Count:
     case OptionKind::Style:
-      return ApplyProgramOption(row, value, options, error);
+      return ApplyProgramOption(row, value, parsed);
     case OptionKind::Fit:
-      return ApplyFit(value, options, error);
+      return ApplyFit(value, parsed);
     case OptionKind::Title:
-      return ApplyTitle(value, options, error);
+      return ApplyTitle(value, parsed);
   }
-  return false;
+  return Usage(parsed, "");  // every kind is handled above
 }
 
 // Reads one option argument at args[i] (and its value, when it takes one from the next
-// argument); false with `error` set on a usage error.
-bool ReadOption(const std::vector<std::string>& args, std::size_t& i, CliOptions& options,
-                std::string& error) {
+// argument).
+CliStatus ReadOption(const std::vector<std::string>& args, std::size_t& i, ParsedCli& parsed) {
   std::string arg = args[i];
   // --name=value and --name value are both accepted for options that take a value.
   std::optional<std::string> inlineValue;
@@ -203,19 +207,13 @@ bool ReadOption(const std::vector<std::string>& args, std::size_t& i, CliOptions
     arg = arg.substr(0, eq);
   }
   const CliOptionRow* row = FindOption(arg);
-  if (row == nullptr) {
-    error = "unknown option " + arg;
-    return false;
-  }
+  if (row == nullptr) return Usage(parsed, "unknown option " + arg);
   if (!TakesValue(*row)) {
-    if (inlineValue) error = arg + " takes no value";
-    return !inlineValue && ApplyOption(*row, "", options, error);
+    if (inlineValue) return Usage(parsed, arg + " takes no value");
+    return ApplyOption(*row, "", parsed);
   }
-  if (!inlineValue && i + 1 >= args.size()) {
-    error = arg + " needs a value";
-    return false;
-  }
-  return ApplyOption(*row, inlineValue ? *inlineValue : args[++i], options, error);
+  if (!inlineValue && i + 1 >= args.size()) return Usage(parsed, arg + " needs a value");
+  return ApplyOption(*row, inlineValue ? *inlineValue : args[++i], parsed);
 }
 
 // True when the name, as typed, can only be a folder: it ends in a separator, or its last
@@ -226,22 +224,21 @@ bool FolderLike(const std::string& name) {
   return last.empty() || last == "." || last == "..";
 }
 
-// An OUTPUT that names no module file: empty, folder-like, or an existing folder. False with
-// `error` set then.
-bool CheckOutput(const std::string& output, std::string& error) {
-  if (output.empty()) {
-    error = "OUTPUT is empty: give the name of the module file";
-  } else if (FolderLike(output) || IsFolder(NativePath(output))) {
-    error = "OUTPUT '" + output + "' is a folder: give the name of the module file";
+// An OUTPUT that names no module file: empty, folder-like, or an existing folder, is a usage
+// error.
+CliStatus CheckOutput(const std::string& output, ParsedCli& parsed) {
+  if (output.empty()) return Usage(parsed, "OUTPUT is empty: give the name of the module file");
+  if (FolderLike(output) || IsFolder(NativePath(output))) {
+    return Usage(parsed, "OUTPUT '" + output + "' is a folder: give the name of the module file");
   }
-  return error.empty();
+  return CliStatus::Ok;
 }
 
 }  // namespace
 
-std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
-                                          std::string& error) {
-  CliOptions options;
+ParsedCli ParseCliOptions(const std::vector<std::string>& args) {
+  ParsedCli parsed;
+  CliOptions& options = parsed.options;
   std::vector<std::string> positional;
   bool onlyPositional = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -250,38 +247,30 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
       positional.push_back(arg);
     } else if (arg == "--") {
       onlyPositional = true;
-    } else if (!ReadOption(args, i, options, error)) {
-      return std::nullopt;
+    } else if (ReadOption(args, i, parsed) != CliStatus::Ok) {
+      return parsed;
     }
   }
   if (positional.size() > 2) {
-    error = "too many arguments: '" + positional[2] + "'";
-    return std::nullopt;
+    Usage(parsed, "too many arguments: '" + positional[2] + "'");
+    return parsed;
   }
   if (!positional.empty()) options.input = positional[0];
   if (positional.size() == 2) {
-    if (!CheckOutput(positional[1], error)) return std::nullopt;
+    if (CheckOutput(positional[1], parsed) != CliStatus::Ok) return parsed;
     options.output = positional[1];
   }
   if (options.input.empty() && !options.saveSettings && !options.help && !options.version) {
-    error = "no input GIF given";
-    return std::nullopt;
+    Usage(parsed, "no input GIF given");
+  } else if ((options.previewFrame || options.previewStyle) && !options.preview) {
+    Usage(parsed, std::string(options.previewFrame ? "--frame" : "--preview-style") +
+                      " needs --preview FILE");
+  } else if (options.preview && options.input.empty() && !options.help && !options.version) {
+    Usage(parsed, "--preview needs an input GIF");
+  } else if (options.fits && options.input.empty() && !options.help && !options.version) {
+    Usage(parsed, "--fit needs an input GIF");  // a fit is of the GIF's proportions
   }
-  if ((options.previewFrame || options.previewStyle) && !options.preview) {
-    error =
-        std::string(options.previewFrame ? "--frame" : "--preview-style") + " needs --preview FILE";
-    return std::nullopt;
-  }
-  if (options.preview && options.input.empty() && !options.help && !options.version) {
-    error = "--preview needs an input GIF";
-    return std::nullopt;
-  }
-  // A fit is of the GIF's proportions.
-  if (options.fits && options.input.empty() && !options.help && !options.version) {
-    error = "--fit needs an input GIF";
-    return std::nullopt;
-  }
-  return options;
+  return parsed;
 }
 
 OptionValues CliOptionValues(const CliOptions& options, const ConversionSettings& settings) {

@@ -39,9 +39,18 @@ struct CliOptions {
   std::shared_ptr<ScreenSize> fitScreen = std::make_shared<ScreenSize>();
 };
 
-// Parses the arguments after the program name. On a usage error returns nothing and sets
-// `error` to a one-line message naming the option.
-std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error);
+enum class CliStatus { Ok, UsageError };
+
+// What the arguments say: the options, or a usage error and its one-line message naming the
+// option.
+struct ParsedCli {
+  CliStatus status = CliStatus::Ok;
+  CliOptions options;
+  std::string message;  // set with a UsageError
+};
+
+// Parses the arguments after the program name.
+ParsedCli ParseCliOptions(const std::vector<std::string>& args);
 
 // The values a dialog would hold with its fields filled from `settings` and then edited as the
 // options say; ReadOptions clamps them by the dialog's rules.

@@ -80,7 +80,7 @@ constexpr CliOptionRow kOptionTable[] = {
     ChoiceRow<&PictureOptions::Timing>("--timing", kTimingNames, "FROM",
                                        "tempo and speed from: settings, or gif (the GIF's median\n"
                                        "frame delay) (default {default})"),
-    ChoiceRow<&PictureOptions::Transparent>(
+    ChoiceRow<&PictureOptions::Backdrop>(
         "--transparent", kBackdropNames, "SHOW",
         "what shows where no frame has drawn or a frame is transparent:\n"
         "background (the GIF's background colour), light or dark\n"

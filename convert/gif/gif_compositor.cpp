@@ -10,12 +10,6 @@
 #include "convert/gif/raw_frame.h"
 
 namespace vorlix {
-namespace {
-
-using Rect = CanvasRect;
-
-}  // namespace
-
 struct GifCompositor {
   // The file stays in memory for the library's page loads, which each go over all of it.
   std::unique_ptr<FileView> bytes;
@@ -29,7 +23,7 @@ struct GifCompositor {
   int shown = -1;  // the frame the canvas shows, -1 before the first
 
   // What must happen to the canvas before the next frame is drawn.
-  int pendingDisposal = 0;
+  GifDisposal pendingDisposal = GifDisposal::Unspecified;
   Rect pendingRect;
   std::vector<RGBQUAD> saved;  // the pixels under a frame disposed by restoring them
 
@@ -38,27 +32,27 @@ struct GifCompositor {
   RawFrame raw;     // the frame being drawn when it is not decoded ahead
 };
 
-void GifCompositorCloser::operator()(GifCompositor* frames) const {
-  if (frames == nullptr) return;
-  if (frames->canvas != nullptr) FreeImage_Unload(frames->canvas);
-  if (frames->file != nullptr) FreeImage_CloseMultiBitmap(frames->file);
-  delete frames;
+void GifCompositorCloser::operator()(GifCompositor* compositor) const {
+  if (compositor == nullptr) return;
+  if (compositor->canvas != nullptr) FreeImage_Unload(compositor->canvas);
+  if (compositor->file != nullptr) FreeImage_CloseMultiBitmap(compositor->file);
+  delete compositor;
 }
 
 GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status) {
-  FileViewStatus viewStatus = FileViewStatus::Ok;
+  PlatformStatus viewStatus = PlatformStatus::Ok;
   std::unique_ptr<FileView> bytes = FileView::Open(path, viewStatus);
   return OpenGifCompositor(std::move(bytes), viewStatus, status);
 }
 
-GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, FileViewStatus viewStatus,
+GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, PlatformStatus viewStatus,
                                       GifStatus& status) {
-  if (viewStatus == FileViewStatus::TooLarge) {
+  if (viewStatus == PlatformStatus::TooLarge) {
     status = GifStatus::TooLarge;
     return nullptr;
   }
   GifLayout layout;
-  if (!bytes || !ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) ||
+  if (!bytes || ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) != GifStatus::Ok ||
       layout.width == 0 || layout.height == 0) {
     status = GifStatus::CannotOpen;
     return nullptr;
@@ -71,7 +65,7 @@ GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, FileViewS
   const std::size_t cut = layout.moreImages ? layout.imagesEnd : ViewStream::kWhole;
   // Nor is it shown the blocks that no image depends on, which it would keep and go over again.
   auto stream = std::make_unique<ViewStream>(*bytes, cut, layout.idleBlocks);
-  for (const GifImageLayout& image : layout.frames) {
+  for (const GifImageLayout& image : layout.images) {
     if (!DecodedInStoredOrder(image)) continue;
     const std::uint8_t flags = bytes->Data()[image.flagsAt];
     stream->replaced.push_back({image.flagsAt, static_cast<std::uint8_t>(flags & ~0x40)});
@@ -81,36 +75,36 @@ GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, FileViewS
     status = GifStatus::CannotOpen;
     return nullptr;
   }
-  GifCompositorHandle frames(new GifCompositor);
-  frames->bytes = std::move(bytes);
-  frames->stream = std::move(stream);
-  frames->file = file;
-  frames->frameCount = std::max(FreeImage_GetPageCount(file), 0);
-  frames->layout = std::move(layout);
-  const GifLayout& l = frames->layout;
+  GifCompositorHandle compositor(new GifCompositor);
+  compositor->bytes = std::move(bytes);
+  compositor->stream = std::move(stream);
+  compositor->file = file;
+  compositor->frameCount = std::max(FreeImage_GetPageCount(file), 0);
+  compositor->layout = std::move(layout);
+  const GifLayout& l = compositor->layout;
   if (l.backgroundIndex < static_cast<int>(l.globalPalette.size())) {
     const GifColour& colour = l.globalPalette[l.backgroundIndex];
-    frames->background.rgbRed = colour.red;
-    frames->background.rgbGreen = colour.green;
-    frames->background.rgbBlue = colour.blue;
+    compositor->background.rgbRed = colour.red;
+    compositor->background.rgbGreen = colour.green;
+    compositor->background.rgbBlue = colour.blue;
   }
-  frames->background.rgbReserved = 0;
-  frames->gifBackground = frames->background;
+  compositor->background.rgbReserved = 0;
+  compositor->gifBackground = compositor->background;
   status = GifStatus::Ok;
-  return frames;
+  return compositor;
 }
 
-int GifFrameCount(const GifCompositor& frames) {
-  return frames.frameCount;
+int GifFrameCount(const GifCompositor& compositor) {
+  return compositor.frameCount;
 }
 
-bool GifFileChanged(const GifCompositor& frames) {
-  return frames.bytes->Changed();
+bool GifFileChanged(const GifCompositor& compositor) {
+  return compositor.bytes->Changed();
 }
 
-std::vector<int> GifFrameDelays(const GifCompositor& frames) {
+std::vector<int> GifFrameDelays(const GifCompositor& compositor) {
   std::vector<int> delays;
-  for (const GifImageLayout& image : frames.layout.frames) delays.push_back(image.delay);
+  for (const GifImageLayout& image : compositor.layout.images) delays.push_back(image.delay);
   return delays;
 }
 
@@ -120,20 +114,20 @@ RGBQUAD* CanvasPixel(FIBITMAP* canvas, int height, int x, int y) {
   return reinterpret_cast<RGBQUAD*>(FreeImage_GetScanLine(canvas, height - 1 - y)) + x;
 }
 
-void FillRect(GifCompositor& frames, const Rect& rect, RGBQUAD colour) {
-  frames.changed = Union(frames.changed, rect);
+void FillRect(GifCompositor& compositor, const Rect& rect, RGBQUAD colour) {
+  compositor.changed = Union(compositor.changed, rect);
   for (int y = rect.top; y < rect.bottom; ++y) {
-    std::fill_n(CanvasPixel(frames.canvas, frames.layout.height, rect.left, y),
+    std::fill_n(CanvasPixel(compositor.canvas, compositor.layout.height, rect.left, y),
                 rect.right - rect.left, colour);
   }
 }
 
-void CopyRect(GifCompositor& frames, const Rect& rect, bool toCanvas) {
+void CopyRect(GifCompositor& compositor, const Rect& rect, bool toCanvas) {
   const int width = rect.right - rect.left;
-  RGBQUAD* saved = frames.saved.data();
-  if (toCanvas) frames.changed = Union(frames.changed, rect);
+  RGBQUAD* saved = compositor.saved.data();
+  if (toCanvas) compositor.changed = Union(compositor.changed, rect);
   for (int y = rect.top; y < rect.bottom; ++y, saved += width) {
-    RGBQUAD* row = CanvasPixel(frames.canvas, frames.layout.height, rect.left, y);
+    RGBQUAD* row = CanvasPixel(compositor.canvas, compositor.layout.height, rect.left, y);
     if (toCanvas) {
       std::copy_n(saved, width, row);
     } else {
@@ -142,27 +136,28 @@ void CopyRect(GifCompositor& frames, const Rect& rect, bool toCanvas) {
   }
 }
 
-void ResetCanvas(GifCompositor& frames) {
-  FillRect(frames, Rect{0, 0, frames.layout.width, frames.layout.height}, frames.background);
-  frames.shown = -1;
-  frames.pendingDisposal = 0;
+void ResetCanvas(GifCompositor& compositor) {
+  FillRect(compositor, Rect{0, 0, compositor.layout.width, compositor.layout.height},
+           compositor.background);
+  compositor.shown = -1;
+  compositor.pendingDisposal = GifDisposal::Unspecified;
 }
 
-void ApplyPendingDisposal(GifCompositor& frames) {
-  if (frames.pendingDisposal == GifDisposalBackground) {
-    FillRect(frames, frames.pendingRect, frames.background);
-  } else if (frames.pendingDisposal == GifDisposalPrevious) {
-    CopyRect(frames, frames.pendingRect, true);
+void ApplyPendingDisposal(GifCompositor& compositor) {
+  if (compositor.pendingDisposal == GifDisposal::Background) {
+    FillRect(compositor, compositor.pendingRect, compositor.background);
+  } else if (compositor.pendingDisposal == GifDisposal::Previous) {
+    CopyRect(compositor, compositor.pendingRect, true);
   }
-  frames.pendingDisposal = 0;
+  compositor.pendingDisposal = GifDisposal::Unspecified;
 }
 
 // Draws one decoded raw frame at its place on the canvas, clipped to the canvas.
-void DrawFrame(GifCompositor& frames, const IndexRows& rows, const Rect& clipped, int left,
+void DrawFrame(GifCompositor& compositor, const IndexRows& rows, const Rect& clipped, int left,
                int top) {
   for (int y = clipped.top; y < clipped.bottom; ++y) {
     const BYTE* source = rows.top + (y - top) * rows.stride;
-    RGBQUAD* target = CanvasPixel(frames.canvas, frames.layout.height, clipped.left, y);
+    RGBQUAD* target = CanvasPixel(compositor.canvas, compositor.layout.height, clipped.left, y);
     for (int x = clipped.left; x < clipped.right; ++x, ++target) {
       const int index = source[x - left];
       if (index == rows.transparent) continue;
@@ -178,46 +173,46 @@ void DrawFrame(GifCompositor& frames, const IndexRows& rows, const Rect& clipped
 
 // Draws frame j, decoded into `raw` (nothing drawable: nothing to draw), onto the canvas and
 // notes how it is disposed of.
-void DrawNext(GifCompositor& frames, int j, const RawFrame& raw) {
-  ApplyPendingDisposal(frames);
-  frames.shown = j;
+void DrawNext(GifCompositor& compositor, int j, const RawFrame& raw) {
+  ApplyPendingDisposal(compositor);
+  compositor.shown = j;
   if (!raw.Drawable()) return;
-  const GifImageLayout& layout = frames.layout.frames[j];
-  const Rect clipped{std::min(layout.left, frames.layout.width),
-                     std::min(layout.top, frames.layout.height),
-                     std::min(layout.left + layout.width, frames.layout.width),
-                     std::min(layout.top + layout.height, frames.layout.height)};
+  const GifImageLayout& layout = compositor.layout.images[j];
+  const Rect clipped{std::min(layout.left, compositor.layout.width),
+                     std::min(layout.top, compositor.layout.height),
+                     std::min(layout.left + layout.width, compositor.layout.width),
+                     std::min(layout.top + layout.height, compositor.layout.height)};
   if (clipped.Empty()) return;
-  const int disposal = layout.disposal;
-  if (disposal == GifDisposalPrevious) {
-    frames.saved.resize(clipped.Area());
-    CopyRect(frames, clipped, false);
+  const GifDisposal disposal = layout.disposal;
+  if (disposal == GifDisposal::Previous) {
+    compositor.saved.resize(clipped.Area());
+    CopyRect(compositor, clipped, false);
   }
-  frames.changed = Union(frames.changed, clipped);
-  DrawFrame(frames, RowsOf(raw, layout.hasControlExtension), clipped, layout.left, layout.top);
-  if (disposal == GifDisposalBackground || disposal == GifDisposalPrevious) {
-    frames.pendingDisposal = disposal;
-    frames.pendingRect = clipped;
+  compositor.changed = Union(compositor.changed, clipped);
+  DrawFrame(compositor, RowsOf(raw, layout.hasControlExtension), clipped, layout.left, layout.top);
+  if (disposal == GifDisposal::Background || disposal == GifDisposal::Previous) {
+    compositor.pendingDisposal = disposal;
+    compositor.pendingRect = clipped;
   }
 }
 
 // Decodes frame j through the compositor's own handle and draws it.
-void ComposeNext(GifCompositor& frames, int j) {
+void ComposeNext(GifCompositor& compositor, int j) {
   // Released also when drawing throws (no memory for the saved pixels).
   struct Release {
     RawFrame& raw;
     ~Release() { raw.Release(); }
-  } release{frames.raw};
-  DecodeRawFrame(frames.bytes->Data(), frames.bytes->Size(), frames.layout, frames.file, j,
-                 frames.raw);
-  DrawNext(frames, j, frames.raw);
+  } release{compositor.raw};
+  DecodeRawFrame(compositor.bytes->Data(), compositor.bytes->Size(), compositor.layout,
+                 compositor.file, j, compositor.raw);
+  DrawNext(compositor, j, compositor.raw);
 }
 
 }  // namespace
 
 struct GifFrameReader {
-  explicit GifFrameReader(const GifCompositor& f) : frames(&f), stream(*f.stream) {}
-  const GifCompositor* frames;
+  explicit GifFrameReader(const GifCompositor& f) : compositor(&f), stream(*f.stream) {}
+  const GifCompositor* compositor;
   ViewStream stream;  // its own read position in the shared bytes
   FIMULTIBITMAP* file = nullptr;
   int index = -1;  // the raw frame decoded last
@@ -231,10 +226,10 @@ void GifFrameReaderCloser::operator()(GifFrameReader* reader) const {
   delete reader;
 }
 
-GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& frames) {
-  GifFrameReaderHandle reader(new GifFrameReader(frames));
+GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& compositor) {
+  GifFrameReaderHandle reader(new GifFrameReader(compositor));
   reader->file = OpenGifFromStream(reader->stream, GIF_LOAD256);
-  if (reader->file == nullptr || FreeImage_GetPageCount(reader->file) != frames.frameCount) {
+  if (reader->file == nullptr || FreeImage_GetPageCount(reader->file) != compositor.frameCount) {
     return nullptr;
   }
   return reader;
@@ -243,72 +238,65 @@ GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& frames) {
 void DecodeGifFrame(GifFrameReader& reader, int j) {
   reader.raw.Release();
   reader.index = -1;
-  if (j < 0 || j >= reader.frames->frameCount) return;
-  const GifCompositor& frames = *reader.frames;
-  DecodeRawFrame(frames.bytes->Data(), frames.bytes->Size(), frames.layout, reader.file, j,
-                 reader.raw);
+  if (j < 0 || j >= reader.compositor->frameCount) return;
+  const GifCompositor& compositor = *reader.compositor;
+  DecodeRawFrame(compositor.bytes->Data(), compositor.bytes->Size(), compositor.layout, reader.file,
+                 j, reader.raw);
   reader.index = j;
 }
 
 namespace {
 
 // Composes up to frame j; frame j comes from `decoded` when it holds it and follows the canvas.
-FIBITMAP* ComposeUpTo(GifCompositor& frames, int j, const GifFrameReader* decoded) {
-  if (j < 0 || j >= frames.frameCount) return nullptr;
-  if (frames.canvas == nullptr) {
-    frames.canvas = FreeImage_Allocate(frames.layout.width, frames.layout.height, 32);
-    if (frames.canvas == nullptr) return nullptr;
-    ResetCanvas(frames);
+ComposedFrame ComposeUpTo(GifCompositor& compositor, int j, const GifFrameReader* decoded) {
+  if (j < 0 || j >= compositor.frameCount) return {GifStatus::NoFrame};
+  if (compositor.canvas == nullptr) {
+    compositor.canvas = FreeImage_Allocate(compositor.layout.width, compositor.layout.height, 32);
+    if (compositor.canvas == nullptr) return {GifStatus::TooLarge};
+    ResetCanvas(compositor);
   }
   // Going back means starting over.
-  if (j < frames.shown) ResetCanvas(frames);
-  while (frames.shown < j - 1) ComposeNext(frames, frames.shown + 1);
-  if (frames.shown == j - 1) {
-    if (decoded != nullptr && decoded->frames == &frames && decoded->index == j) {
-      DrawNext(frames, j, decoded->raw);
+  if (j < compositor.shown) ResetCanvas(compositor);
+  while (compositor.shown < j - 1) ComposeNext(compositor, compositor.shown + 1);
+  if (compositor.shown == j - 1) {
+    if (decoded != nullptr && decoded->compositor == &compositor && decoded->index == j) {
+      DrawNext(compositor, j, decoded->raw);
     } else {
-      ComposeNext(frames, j);
+      ComposeNext(compositor, j);
     }
   }
-  frames.lastChange = frames.changed;
-  frames.changed = Rect{};
-  return frames.canvas;
+  compositor.lastChange = compositor.changed;
+  compositor.changed = Rect{};
+  return {GifStatus::Ok, compositor.canvas};
 }
 
 }  // namespace
 
-CanvasRect Union(const CanvasRect& a, const CanvasRect& b) {
-  if (a.Empty()) return b;
-  if (b.Empty()) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
+Rect LastCanvasChange(const GifCompositor& compositor) {
+  return compositor.lastChange;
 }
 
-CanvasRect LastCanvasChange(const GifCompositor& frames) {
-  return frames.lastChange;
+ComposedFrame ComposeFrame(GifCompositor& compositor, int j) {
+  return ComposeUpTo(compositor, j, nullptr);
 }
 
-FIBITMAP* ComposeFrame(GifCompositor& frames, int j) {
-  return ComposeUpTo(frames, j, nullptr);
+ComposedFrame ComposeFrame(GifCompositor& compositor, int j, const GifFrameReader& decoded) {
+  return ComposeUpTo(compositor, j, &decoded);
 }
 
-FIBITMAP* ComposeFrame(GifCompositor& frames, int j, const GifFrameReader& decoded) {
-  return ComposeUpTo(frames, j, &decoded);
-}
-
-void SetBackdrop(GifCompositor& frames, Backdrop backdrop) {
+void SetBackdrop(GifCompositor& compositor, BackdropColour backdrop) {
   switch (backdrop) {
-    case Backdrop::Background:
-      frames.background = frames.gifBackground;
+    case BackdropColour::Background:
+      compositor.background = compositor.gifBackground;
       break;
-    case Backdrop::Light:
-      frames.background = RGBQUAD{255, 255, 255, 0};
+    case BackdropColour::Light:
+      compositor.background = RGBQUAD{255, 255, 255, 0};
       break;
-    case Backdrop::Dark:
-      frames.background = RGBQUAD{0, 0, 0, 0};
+    case BackdropColour::Dark:
+      compositor.background = RGBQUAD{0, 0, 0, 0};
       break;
   }
-  if (frames.canvas != nullptr) ResetCanvas(frames);
+  if (compositor.canvas != nullptr) ResetCanvas(compositor);
 }
 
 }  // namespace vorlix

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/rect.h"
+#include "convert/gif/gif_status.h"
 #include "platform/file_view.h"
 #include "settings/picture_options.h"
 
@@ -19,15 +21,9 @@ namespace vorlix {
 // A canvas larger than this many pixels is refused without being allocated.
 inline constexpr std::uint64_t kCanvasPixelBudget = 16u * 1024u * 1024u;
 
-enum class GifStatus {
-  Ok,
-  CannotOpen,  // not a GIF: its blocks cannot be read, or the image library reads none
-  TooLarge,    // the logical screen is above the canvas budget, or the file too large to hold
-};
-
 struct GifCompositor;
 struct GifCompositorCloser {
-  void operator()(GifCompositor* frames) const;
+  void operator()(GifCompositor* compositor) const;
 };
 using GifCompositorHandle = std::unique_ptr<GifCompositor, GifCompositorCloser>;
 
@@ -36,47 +32,41 @@ using GifCompositorHandle = std::unique_ptr<GifCompositor, GifCompositorCloser>;
 GifCompositorHandle OpenGifCompositor(const std::string& path, GifStatus& status);
 // The same over bytes already open, which the compositor keeps; `bytes` may be empty, and
 // `viewStatus` says why (TooLarge gives TooLarge).
-GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, FileViewStatus viewStatus,
+GifCompositorHandle OpenGifCompositor(std::unique_ptr<FileView> bytes, PlatformStatus viewStatus,
                                       GifStatus& status);
 
 // Number of frames shown: the file's, up to the first MaxFrames.
-int GifFrameCount(const GifCompositor& frames);
+int GifFrameCount(const GifCompositor& compositor);
 
 // True when another program changed the file since it was opened: what was decoded from it is
 // not to be trusted.
-bool GifFileChanged(const GifCompositor& frames);
+bool GifFileChanged(const GifCompositor& compositor);
 
 // The delay of each image of the file in hundredths of a second, as its graphic control block
 // gives it (0 without one).
-std::vector<int> GifFrameDelays(const GifCompositor& frames);
+std::vector<int> GifFrameDelays(const GifCompositor& compositor);
 
 // What shows where no frame has drawn, where a frame is transparent and where a frame is
 // disposed of to the background: the GIF's background colour (the default), white or black.
 // Composing starts over from the first frame.
-void SetBackdrop(GifCompositor& frames, Backdrop backdrop);
-
-// A rectangle of the canvas in pixels from its top-left corner; right and bottom exclusive.
-struct CanvasRect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  bool Empty() const { return right <= left || bottom <= top; }
-  std::size_t Area() const {
-    return Empty() ? 0 : static_cast<std::size_t>(right - left) * (bottom - top);
-  }
-  bool operator==(const CanvasRect&) const = default;
-};
-
-// The smallest rectangle holding both.
-CanvasRect Union(const CanvasRect& a, const CanvasRect& b);
+void SetBackdrop(GifCompositor& compositor, BackdropColour backdrop);
 
 // The part of the canvas that the last ComposeFrame call that returned a canvas may have changed
 // since the call before it returned: the frames drawn, what their disposal restored or cleared,
 // and the whole canvas on the first call, after going back or after a change of backdrop.
-CanvasRect LastCanvasChange(const GifCompositor& frames);
+Rect LastCanvasChange(const GifCompositor& compositor);
 
-// Composes frames up to j and returns the canvas showing frame j: a 32-bit image of the logical
-// screen size, owned by `frames` and valid until the next call. Frames are asked for in order
-// 0, 1, 2, ...; returns nullptr when no composed frame can be had.
-FIBITMAP* ComposeFrame(GifCompositor& frames, int j);
+// The canvas showing a frame: a 32-bit image of the logical screen size, owned by the compositor
+// and valid until the next call; set only when `status` is Ok.
+struct ComposedFrame {
+  GifStatus status = GifStatus::Ok;
+  FIBITMAP* canvas = nullptr;
+};
+
+// Composes frames up to j and returns the canvas showing frame j. Frames are asked for in order
+// 0, 1, 2, ...; NoFrame for a j outside the frames shown, TooLarge when there is no memory for
+// the canvas.
+ComposedFrame ComposeFrame(GifCompositor& compositor, int j);
 
 // Decodes raw frames ahead of composing them. A reader has its own handle and read position on
 // the file in memory, so readers on different threads decode at the same time while one thread
@@ -87,9 +77,9 @@ struct GifFrameReaderCloser {
 };
 using GifFrameReaderHandle = std::unique_ptr<GifFrameReader, GifFrameReaderCloser>;
 
-// A reader of the raw frames of `frames`, which must outlive it; empty when the library gives no
-// second handle.
-GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& frames);
+// A reader of the raw frames of `compositor`, which must outlive it; empty when the library gives
+// no second handle.
+GifFrameReaderHandle OpenGifFrameReader(const GifCompositor& compositor);
 
 // Decodes raw frame j into the reader, in place of the frame it held. Reads only what does not
 // change while composing, so it may run while another thread composes.
@@ -97,6 +87,6 @@ void DecodeGifFrame(GifFrameReader& reader, int j);
 
 // As ComposeFrame, but frame j is drawn from the reader when it holds frame j and the canvas
 // shows frame j - 1; otherwise the frame is decoded as ComposeFrame decodes it.
-FIBITMAP* ComposeFrame(GifCompositor& frames, int j, const GifFrameReader& decoded);
+ComposedFrame ComposeFrame(GifCompositor& compositor, int j, const GifFrameReader& decoded);
 
 }  // namespace vorlix

@@ -191,8 +191,8 @@ void Deinterlace(const std::uint8_t* stored, int width, int height, std::uint8_t
 
 bool DecodeGifImage(const std::uint8_t* data, std::size_t size, const GifLayout& gif,
                     std::size_t index, GifImagePixels& pixels, GifDecodeScratch& scratch) {
-  if (index >= gif.frames.size()) return false;
-  const GifImageLayout& image = gif.frames[index];
+  if (index >= gif.images.size()) return false;
+  const GifImageLayout& image = gif.images[index];
   if (!image.complete || image.dataAt == 0 || image.dataAt >= size || image.shortControl ||
       image.width <= 0 || image.height <= 0) {
     return false;

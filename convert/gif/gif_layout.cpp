@@ -91,7 +91,7 @@ bool ReadScreen(ByteReader& in, GifLayout& layout) {
 // The graphic control extension that applies to the next image.
 struct PendingControl {
   bool present = false;
-  int disposal = 0;
+  GifDisposal disposal = GifDisposal::Unspecified;
   int delay = 0;
   int transparent = -1;
   bool isShort = false;
@@ -116,25 +116,25 @@ void AddIdle(std::vector<GifByteRange>& idle, GifByteRange block) {
 
 // An image descriptor and its data; false when the walk ends here.
 bool ReadImage(ByteReader& in, PendingControl& control, GifLayout& layout) {
-  GifImageLayout frame;
-  frame.hasControlExtension = control.present;
-  frame.disposal = control.present ? control.disposal : GifDisposalNone;
-  frame.delay = control.present ? control.delay : 0;
-  frame.transparent = control.present ? control.transparent : -1;
-  frame.shortControl = control.present && control.isShort;
+  GifImageLayout image;
+  image.hasControlExtension = control.present;
+  image.disposal = control.present ? control.disposal : GifDisposal::Keep;
+  image.delay = control.present ? control.delay : 0;
+  image.transparent = control.present ? control.transparent : -1;
+  image.shortControl = control.present && control.isShort;
   control = PendingControl{};  // its block stays: this image depends on it
   std::uint8_t packed = 0;
-  frame.complete = in.Word(frame.left) && in.Word(frame.top) && in.Word(frame.width) &&
-                   in.Word(frame.height) && in.Byte(packed);
-  frame.interlaced = (packed & kInterlaced) != 0;
-  frame.flagsAt = static_cast<std::size_t>(in.Position() - 1);
-  layout.frames.push_back(frame);
-  if (!frame.complete) return false;
+  image.complete = in.Word(image.left) && in.Word(image.top) && in.Word(image.width) &&
+                   in.Word(image.height) && in.Byte(packed);
+  image.interlaced = (packed & kInterlaced) != 0;
+  image.flagsAt = static_cast<std::size_t>(in.Position() - 1);
+  layout.images.push_back(image);
+  if (!image.complete) return false;
   if (packed & kHasColourTable) in.Skip(3 * ColourTableEntries(packed));
   const auto dataAt = static_cast<std::size_t>(in.Position());
   std::uint8_t minCodeSize = 0;
   if (!in.Byte(minCodeSize) || !in.SkipSubBlocks()) return false;
-  layout.frames.back().dataAt = dataAt;
+  layout.images.back().dataAt = dataAt;
   layout.imagesEnd = static_cast<std::size_t>(in.Position());
   return true;
 }
@@ -144,7 +144,7 @@ bool ReadControl(ByteReader& in, PendingControl& control) {
   std::uint8_t size = 0, packed = 0;
   if (!in.Byte(size) || !in.Byte(packed)) return false;
   control.present = true;
-  control.disposal = (packed >> 2) & 7;
+  control.disposal = static_cast<GifDisposal>((packed >> 2) & 7);
   // The delay follows the packed byte when the block is long enough to hold it.
   int delay = 0;
   control.delay = size >= 3 && in.Word(delay) ? delay : 0;
@@ -178,15 +178,15 @@ bool ReadExtension(ByteReader& in, PendingControl& control, GifLayout& layout) {
 
 }  // namespace
 
-bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout,
-                   std::size_t maxImages) {
+GifStatus ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout,
+                        std::size_t maxImages) {
   ByteReader in(data, size);
-  if (!ReadScreen(in, layout)) return false;
+  if (!ReadScreen(in, layout)) return GifStatus::CannotOpen;
   PendingControl control;
   std::uint8_t block = 0;
   bool walking = true;
   while (walking && in.Byte(block)) {
-    if (block == kImageDescriptor && layout.frames.size() >= maxImages) {
+    if (block == kImageDescriptor && layout.images.size() >= maxImages) {
       layout.moreImages = true;
       walking = false;
     } else if (block == kImageDescriptor) {
@@ -197,7 +197,7 @@ bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout
       walking = false;  // trailer or an unknown block
     }
   }
-  return true;
+  return GifStatus::Ok;
 }
 
 }  // namespace vorlix

@@ -1,12 +1,25 @@
 // The block structure of a GIF file, read without decoding any pixels: the logical screen, the
-// global colour table and where each image lies and how it is disposed of.
+// global colour table and where each image lies and how it is disposed of. An image is one image
+// descriptor with its data in the file; a frame is the canvas after an image has been drawn onto
+// it (one frame per image); the image library calls an image a page.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "convert/gif/gif_status.h"
+
 namespace vorlix {
+
+// What happens to an image's place before the next image is drawn. The file's three bits may hold
+// 4 to 7 too; those, like Unspecified, act as Keep.
+enum class GifDisposal : std::uint8_t {
+  Unspecified = 0,  // the control block names none
+  Keep = 1,         // left in place
+  Background = 2,   // cleared to the background
+  Previous = 3,     // restored to what was under it
+};
 
 struct GifColour {
   std::uint8_t red = 0, green = 0, blue = 0;
@@ -22,8 +35,8 @@ struct GifImageLayout {
   bool complete = false;  // the whole descriptor could be read
   int left = 0, top = 0, width = 0, height = 0;
   bool hasControlExtension = false;
-  int disposal = 0;  // GifDisposalNone (left in place) without a control extension
-  int delay = 0;     // hundredths of a second, from the control extension; 0 without one
+  GifDisposal disposal = GifDisposal::Unspecified;  // Keep without a control extension
+  int delay = 0;  // hundredths of a second, from the control extension; 0 without one
   bool interlaced = false;
   std::size_t flagsAt = 0;  // offset of the descriptor's flags byte
   // Offset of the code size byte that starts the image's data; 0 when the data run past the end.
@@ -36,28 +49,24 @@ struct GifLayout {
   int width = 0, height = 0;  // logical screen
   int backgroundIndex = 0;
   std::vector<GifColour> globalPalette;
-  std::vector<GifImageLayout> frames;
+  std::vector<GifImageLayout> images;
   // Set when the walk stopped at an image past the limit it was given: the file holds more
-  // images than `frames`, and the data of the last of those end at offset `imagesEnd`.
+  // images than `images`, and the data of the last of those end at offset `imagesEnd`.
   bool moreImages = false;
   std::size_t imagesEnd = 0;
   // Whole extension blocks that no image depends on, in file order, adjacent ones joined:
   // comments, application and plain-text blocks, blocks of other labels, and each graphic control
   // block that a later one before the same image replaces. The image library keeps what it finds
-  // in such blocks and goes over them for every page; shown the file without them, it decodes
+  // in such blocks and goes over them for every image; shown the file without them, it decodes
   // the same images. At most two stretches per image walked, and one after the last.
   std::vector<GifByteRange> idleBlocks;
 };
 
-inline constexpr int GifDisposalNone = 1;
-inline constexpr int GifDisposalBackground = 2;
-inline constexpr int GifDisposalPrevious = 3;
-
 // Reads the layout of the GIF in `data`. Blocks are walked the same way the image library walks
 // them (an unknown block or the end of the data ends the walk), so both see the same images.
 // The walk stops at the image descriptor after the first `maxImages` images, so that its cost
-// does not grow with the images after them. Returns false when the data do not start as a GIF.
-bool ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout,
-                   std::size_t maxImages = SIZE_MAX);
+// does not grow with the images after them. CannotOpen when the data do not start as a GIF.
+GifStatus ReadGifLayout(const std::uint8_t* data, std::size_t size, GifLayout& layout,
+                        std::size_t maxImages = SIZE_MAX);
 
 }  // namespace vorlix

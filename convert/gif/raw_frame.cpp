@@ -64,8 +64,8 @@ IndexRows RowsOf(const RawFrame& raw, bool mayBeTransparent) {
 void DecodeRawFrame(const std::uint8_t* data, std::size_t size, const GifLayout& gif,
                     FIMULTIBITMAP* file, int j, RawFrame& raw) {
   raw.Release();
-  if (j >= static_cast<int>(gif.frames.size())) return;
-  const GifImageLayout& layout = gif.frames[j];
+  if (j >= static_cast<int>(gif.images.size())) return;
+  const GifImageLayout& layout = gif.images[j];
   if (!layout.complete) return;
   if (static_cast<std::uint64_t>(layout.width) * layout.height > kCanvasPixelBudget) return;
   raw.own = DecodeGifImage(data, size, gif, j, raw.pixels, raw.scratch);

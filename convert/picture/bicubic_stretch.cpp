@@ -1,25 +1,34 @@
 #include "convert/picture/bicubic_stretch.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace vorlix {
 
+PictureStatus BicubicStretch::Make(int sourceWidth, int sourceHeight, int width, int height,
+                                   StretchLayout layout, std::optional<BicubicStretch>& stretch) {
+  if (sourceWidth < 1 || sourceHeight < 1 || width < 1 || height < 1) {
+    return PictureStatus::Unsupported;
+  }
+  const StretchPassSet fromSource =
+      PickStretchPasses(layout.channels, layout.sourceStep, layout.plainVectors);
+  const StretchPassSet fromMiddle =
+      PickStretchPasses(layout.channels, layout.channels, layout.plainVectors);
+  if (fromSource.copy == nullptr || fromMiddle.copy == nullptr) return PictureStatus::Unsupported;
+  stretch =
+      BicubicStretch(sourceWidth, sourceHeight, width, height, layout, fromSource, fromMiddle);
+  return PictureStatus::Ok;
+}
+
 BicubicStretch::BicubicStretch(int sourceWidth, int sourceHeight, int width, int height,
-                               StretchLayout layout)
+                               StretchLayout layout, StretchPassSet fromSource,
+                               StretchPassSet fromMiddle)
     : sourceWidth_(sourceWidth),
       sourceHeight_(sourceHeight),
       width_(width),
       height_(height),
-      layout_(layout) {
-  if (sourceWidth < 1 || sourceHeight < 1 || width < 1 || height < 1) {
-    throw std::invalid_argument("stretch sizes must be positive");
-  }
-  fromSource_ = PickStretchPasses(layout.channels, layout.sourceStep, layout.plainVectors);
-  fromMiddle_ = PickStretchPasses(layout.channels, layout.channels, layout.plainVectors);
-  if (fromSource_.copy == nullptr || fromMiddle_.copy == nullptr) {
-    throw std::invalid_argument("no stretch for this pixel layout");
-  }
+      layout_(layout),
+      fromSource_(fromSource),
+      fromMiddle_(fromMiddle) {
   const bool sameWidth = width == sourceWidth, sameHeight = height == sourceHeight;
   if (sameWidth && sameHeight) {
     passes_ = StretchPasses::Copy;
@@ -50,17 +59,17 @@ void BicubicStretch::Stretch(ConstPixelRows source, PixelRows intermediate,
       {0, 0, width_, height_});
 }
 
-void BicubicStretch::Update(ConstPixelRows source, PixelRect changed, PixelRows intermediate,
+void BicubicStretch::Update(ConstPixelRows source, MemoryRect changed, PixelRows intermediate,
                             PixelRows output) const {
-  const PixelRect part = Clip(changed);
+  const MemoryRect part = Clip(changed);
   if (!part.Empty())
     Run(source, intermediate, output, ReachedIntermediate(part), ReachedOutput(part));
 }
 
 void BicubicStretch::Run(ConstPixelRows source, PixelRows intermediate, PixelRows output,
-                         PixelRect middlePart, PixelRect outputPart) const {
+                         MemoryRect middlePart, MemoryRect outputPart) const {
   const auto run = [](StretchPass pass, const StretchTaps& taps, ConstPixelRows from, PixelRows to,
-                      PixelRect part) {
+                      MemoryRect part) {
     if (!part.Empty()) pass(taps, from, to, part);
   };
   switch (passes_) {
@@ -86,15 +95,15 @@ void BicubicStretch::Run(ConstPixelRows source, PixelRows intermediate, PixelRow
 
 // In the first pass the change reaches the intermediate pixels whose taps read it, along one
 // axis; in the second, the output pixels whose taps read those, along the other.
-PixelRect BicubicStretch::ReachedIntermediate(PixelRect changed) const {
-  const PixelRect part = Clip(changed);
+MemoryRect BicubicStretch::ReachedIntermediate(MemoryRect changed) const {
+  const MemoryRect part = Clip(changed);
   if (part.Empty()) return {};
   if (passes_ == StretchPasses::HorizontalFirst) return ReachColumns(part);
-  return passes_ == StretchPasses::VerticalFirst ? ReachRows(part) : PixelRect{};
+  return passes_ == StretchPasses::VerticalFirst ? ReachRows(part) : MemoryRect{};
 }
 
-PixelRect BicubicStretch::ReachedOutput(PixelRect changed) const {
-  const PixelRect part = Clip(changed);
+MemoryRect BicubicStretch::ReachedOutput(MemoryRect changed) const {
+  const MemoryRect part = Clip(changed);
   if (part.Empty()) return {};
   switch (passes_) {
     case StretchPasses::Copy:
@@ -108,22 +117,22 @@ PixelRect BicubicStretch::ReachedOutput(PixelRect changed) const {
   }
 }
 
-PixelRect BicubicStretch::Clip(PixelRect r) const {
+MemoryRect BicubicStretch::Clip(MemoryRect r) const {
   r.left = std::max(r.left, 0);
   r.top = std::max(r.top, 0);
   r.right = std::min(r.right, sourceWidth_);
   r.bottom = std::min(r.bottom, sourceHeight_);
-  return r.Empty() ? PixelRect{} : r;
+  return r.Empty() ? MemoryRect{} : r;
 }
 
-PixelRect BicubicStretch::ReachColumns(PixelRect r) const {
+MemoryRect BicubicStretch::ReachColumns(MemoryRect r) const {
   columns_.Reach(r.left, r.right, r.left, r.right);
-  return r.Empty() ? PixelRect{} : r;
+  return r.Empty() ? MemoryRect{} : r;
 }
 
-PixelRect BicubicStretch::ReachRows(PixelRect r) const {
+MemoryRect BicubicStretch::ReachRows(MemoryRect r) const {
   rows_.Reach(r.top, r.bottom, r.top, r.bottom);
-  return r.Empty() ? PixelRect{} : r;
+  return r.Empty() ? MemoryRect{} : r;
 }
 
 }  // namespace vorlix

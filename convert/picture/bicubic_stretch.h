@@ -5,7 +5,10 @@
 // intermediate and output pixels whose filter reaches it.
 #pragma once
 
+#include <optional>
+
 #include "convert/picture/bicubic_taps.h"
+#include "convert/picture/picture_status.h"
 #include "convert/picture/pixel_rows.h"
 #include "convert/picture/stretch_passes.h"
 
@@ -26,9 +29,11 @@ struct StretchLayout {
 
 class BicubicStretch {
  public:
-  // All sizes at least 1 and a layout as described there; throws std::invalid_argument
-  // otherwise. The intermediate and output pictures have `channels` bytes a pixel.
-  BicubicStretch(int sourceWidth, int sourceHeight, int width, int height, StretchLayout layout);
+  // Makes the stretch into `stretch`: all sizes at least 1 and a layout as described there;
+  // Unsupported otherwise, `stretch` left as it was. The intermediate and output pictures have
+  // `channels` bytes a pixel.
+  static PictureStatus Make(int sourceWidth, int sourceHeight, int width, int height,
+                            StretchLayout layout, std::optional<BicubicStretch>& stretch);
 
   StretchPasses passes() const { return passes_; }
   const StretchLayout& layout() const { return layout_; }
@@ -47,20 +52,22 @@ class BicubicStretch {
   // After `changed` of the source is all that differs from the source of the last Stretch or
   // Update into the same intermediate and output, brings both up to date by recomputing only
   // the pixels whose filter support reaches the change. Equal to a full Stretch of `source`.
-  void Update(ConstPixelRows source, PixelRect changed, PixelRows intermediate,
+  void Update(ConstPixelRows source, MemoryRect changed, PixelRows intermediate,
               PixelRows output) const;
 
   // The pixels of the intermediate and output pictures that Update recomputes for `changed`.
-  PixelRect ReachedIntermediate(PixelRect changed) const;
-  PixelRect ReachedOutput(PixelRect changed) const;
+  MemoryRect ReachedIntermediate(MemoryRect changed) const;
+  MemoryRect ReachedOutput(MemoryRect changed) const;
 
  private:
-  PixelRect Clip(PixelRect changed) const;
-  PixelRect ReachColumns(PixelRect r) const;
-  PixelRect ReachRows(PixelRect r) const;
+  BicubicStretch(int sourceWidth, int sourceHeight, int width, int height, StretchLayout layout,
+                 StretchPassSet fromSource, StretchPassSet fromMiddle);
+  MemoryRect Clip(MemoryRect changed) const;
+  MemoryRect ReachColumns(MemoryRect r) const;
+  MemoryRect ReachRows(MemoryRect r) const;
   // Both passes, or the one pass, over the given parts of the intermediate and the output.
-  void Run(ConstPixelRows source, PixelRows intermediate, PixelRows output, PixelRect middlePart,
-           PixelRect outputPart) const;
+  void Run(ConstPixelRows source, PixelRows intermediate, PixelRows output, MemoryRect middlePart,
+           MemoryRect outputPart) const;
 
   int sourceWidth_, sourceHeight_, width_, height_;
   StretchLayout layout_;

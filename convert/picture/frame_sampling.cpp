@@ -73,7 +73,7 @@ bool SameShape(FIBITMAP* a, FIBITMAP* b) {
 }
 }  // namespace
 
-FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture, const PixelRect* changed) {
+FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture, const Rect* changed) {
   if (picture == nullptr) return nullptr;
   const bool fits = SameShape(copy_, picture) &&
                     FreeImage_GetBPP(copy_) == FreeImage_GetBPP(picture) &&
@@ -94,7 +94,7 @@ FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture, const PixelRect* changed) {
   }
   const int width = static_cast<int>(FreeImage_GetWidth(picture));
   const int height = static_cast<int>(FreeImage_GetHeight(picture));
-  const PixelRect part = *changed;
+  const Rect part = *changed;
   const int left = std::max(part.left, 0), right = std::min(part.right, width);
   if (left >= right) return copy_;
   const std::size_t offset = static_cast<std::size_t>(left) * step;

@@ -37,7 +37,7 @@ class SamplingBuffers {
   // this one is sampled. nullptr when there is no picture or no memory. With `changed`, the
   // picture differs from the one copied last only there (picture coordinates, row 0 at the
   // top), and only that part is copied.
-  FIBITMAP* Copy(FIBITMAP* picture, const PixelRect* changed = nullptr);
+  FIBITMAP* Copy(FIBITMAP* picture, const Rect* changed = nullptr);
 
   // The 24-bit form of a 32-bit picture (other pictures as they are). Stretching and the
   // threshold give the same bits for it as for the 32-bit one, and stretching three channels

@@ -16,8 +16,7 @@ FIBITMAP* LibraryStretch(FIBITMAP* picture, int width, int height, Bitmap& owned
 GreyStretch::GreyStretch(int width, int height)
     : width_(width), height_(height), stretched_(width, height, StretchChoices{true, false}) {}
 
-Bitmap GreyStretch::Grey(FIBITMAP* picture, std::optional<PixelRect> changed,
-                         PictureStatus& status) {
+Bitmap GreyStretch::Grey(FIBITMAP* picture, std::optional<Rect> changed, PictureStatus& status) {
   status = PictureStatus::Ok;
   if (picture == nullptr) return nullptr;
   Bitmap owned;

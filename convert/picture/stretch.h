@@ -10,9 +10,6 @@
 
 namespace vorlix {
 
-// How a picture stage ended: the image library gives no picture only when it has no memory.
-enum class PictureStatus { Ok, NoMemory };
-
 // Stretches the pictures of one sequence to one size, as the 8-bit luminance that the threshold,
 // the dithers and the automatic threshold work on: the same bytes as the image library's bicubic
 // stretch followed by its greyscale conversion. The weights are kept from one picture to the
@@ -29,7 +26,7 @@ class GreyStretch {
   // The picture stretched; `changed` is the part of it that may differ from the picture given
   // last (in picture coordinates, row 0 at the top), or nothing when unknown. Empty for no
   // picture, and with `status` NoMemory when the library gives none.
-  Bitmap Grey(FIBITMAP* picture, std::optional<PixelRect> changed, PictureStatus& status);
+  Bitmap Grey(FIBITMAP* picture, std::optional<Rect> changed, PictureStatus& status);
 
   // Forgets the last picture: the next one is stretched whole.
   void Forget() { known_ = false; }

@@ -27,7 +27,7 @@ inline std::uint8_t ToByte(double value) {
 // in tap order, starting from zero, as the library does.
 template <int C, int Step>
 VORLIX_INLINE void AlongRows(const StretchTaps& taps, ConstPixelRows from, PixelRows to,
-                             PixelRect part) {
+                             MemoryRect part) {
   constexpr int kRows = C == 1 ? 8 : 4;
   constexpr int kRun = kRows * C;
   // Plain pointers: the byte stores below could alias the tables' members for the compiler.
@@ -79,7 +79,7 @@ VORLIX_INLINE void AlongRows(const StretchTaps& taps, ConstPixelRows from, Pixel
 // its terms in tap order from zero, as the library does column by column.
 template <int C, int Step>
 VORLIX_INLINE void DownColumns(const StretchTaps& taps, ConstPixelRows from, PixelRows to,
-                               PixelRect part) {
+                               MemoryRect part) {
   const int pixels = part.right - part.left;
   const std::size_t length = static_cast<std::size_t>(pixels) * C;
   std::vector<double> row(length);
@@ -107,7 +107,7 @@ VORLIX_INLINE void DownColumns(const StretchTaps& taps, ConstPixelRows from, Pix
 }
 
 template <int C, int Step>
-void Copy(const StretchTaps&, ConstPixelRows from, PixelRows to, PixelRect part) {
+void Copy(const StretchTaps&, ConstPixelRows from, PixelRows to, MemoryRect part) {
   for (int y = part.top; y < part.bottom; ++y) {
     const std::uint8_t* in =
         from.bits + y * from.pitch + static_cast<std::ptrdiff_t>(part.left) * Step;
@@ -121,12 +121,12 @@ void Copy(const StretchTaps&, ConstPixelRows from, PixelRows to, PixelRect part)
 }
 
 template <int C, int Step>
-void AlongRowsPlain(const StretchTaps& taps, ConstPixelRows from, PixelRows to, PixelRect part) {
+void AlongRowsPlain(const StretchTaps& taps, ConstPixelRows from, PixelRows to, MemoryRect part) {
   AlongRows<C, Step>(taps, from, to, part);
 }
 
 template <int C, int Step>
-void DownColumnsPlain(const StretchTaps& taps, ConstPixelRows from, PixelRows to, PixelRect part) {
+void DownColumnsPlain(const StretchTaps& taps, ConstPixelRows from, PixelRows to, MemoryRect part) {
   DownColumns<C, Step>(taps, from, to, part);
 }
 
@@ -135,13 +135,13 @@ void DownColumnsPlain(const StretchTaps& taps, ConstPixelRows from, PixelRows to
 // instruction set, and contraction is off), so every sum rounds as in the plain code.
 template <int C, int Step>
 __attribute__((target("avx2"))) void AlongRowsWide(const StretchTaps& taps, ConstPixelRows from,
-                                                   PixelRows to, PixelRect part) {
+                                                   PixelRows to, MemoryRect part) {
   AlongRows<C, Step>(taps, from, to, part);
 }
 
 template <int C, int Step>
 __attribute__((target("avx2"))) void DownColumnsWide(const StretchTaps& taps, ConstPixelRows from,
-                                                     PixelRows to, PixelRect part) {
+                                                     PixelRows to, MemoryRect part) {
   DownColumns<C, Step>(taps, from, to, part);
 }
 #endif

@@ -10,7 +10,7 @@ namespace vorlix {
 // Writes `part` of `to` from `from`: along the rows (`taps` map columns), down the columns
 // (`taps` map rows), or as a plain copy (`taps` unused). Rows of `part` count in `to`.
 using StretchPass = void (*)(const StretchTaps& taps, ConstPixelRows from, PixelRows to,
-                             PixelRect part);
+                             MemoryRect part);
 
 struct StretchPassSet {
   StretchPass alongRows = nullptr;

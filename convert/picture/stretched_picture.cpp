@@ -28,13 +28,12 @@ FIBITMAP* StretchedPicture::Stretch(FIBITMAP* picture) {
   return output_;
 }
 
-FIBITMAP* StretchedPicture::Update(FIBITMAP* picture, PixelRect changed) {
+FIBITMAP* StretchedPicture::Update(FIBITMAP* picture, Rect changed) {
   if (!Takes(picture)) return nullptr;
   if (!Fit(picture)) return Stretch(picture);
   // Rows in memory run from the bottom of the picture up.
-  const int height = stretch_->sourceHeight();
-  const PixelRect rows{changed.left, height - changed.bottom, changed.right, height - changed.top};
-  stretch_->Update(Source(picture), rows, Middle(), Output());
+  stretch_->Update(Source(picture), FromBottom(changed, stretch_->sourceHeight()), Middle(),
+                   Output());
   return output_;
 }
 
@@ -49,8 +48,11 @@ bool StretchedPicture::Fit(FIBITMAP* picture) {
   }
   if (output_ != nullptr) FreeImage_Unload(output_);
   output_ = nullptr;
-  stretch_.emplace(width, height, width_, height_,
-                   StretchLayout{channels, step, choices_.plainVectors});
+  stretch_.reset();
+  const StretchLayout layout{channels, step, choices_.plainVectors};
+  if (BicubicStretch::Make(width, height, width_, height_, layout, stretch_) != PictureStatus::Ok) {
+    return false;
+  }
   intermediate_.assign(static_cast<std::size_t>(stretch_->intermediateWidth()) *
                            stretch_->intermediateHeight() * channels,
                        0);

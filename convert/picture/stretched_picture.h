@@ -38,12 +38,13 @@ class StretchedPicture {
   // The same for a picture that differs from the one stretched last only within `changed`, in
   // picture coordinates (row 0 at the top). A picture of another size or depth than the last
   // one is stretched whole.
-  FIBITMAP* Update(FIBITMAP* picture, PixelRect changed);
+  FIBITMAP* Update(FIBITMAP* picture, Rect changed);
 
   FIBITMAP* result() const { return output_; }
 
  private:
-  // Makes the tables and pictures fit the picture; false when they were made anew.
+  // Makes the tables and pictures fit the picture; false when they were made anew (or could not
+  // be made: no output then).
   bool Fit(FIBITMAP* picture);
   ConstPixelRows Source(FIBITMAP* picture) const;
   PixelRows Middle();

@@ -15,7 +15,7 @@ FrameGrid MakeFrameGrid(const ConversionSettings& settings) {
 }
 
 int BreakRow(const ConversionSettings& settings) {
-  return std::min(settings.Height / 2, BreakRowCap);
+  return std::min(settings.Height / 2, kBreakRowCap);
 }
 
 int BreakCellIndex(const ConversionSettings& settings) {

@@ -25,7 +25,7 @@ struct FrameGrid {
 // channels.
 FrameGrid MakeFrameGrid(const ConversionSettings& settings);
 
-// Row of the pattern-break cell: Height / 2, at most BreakRowCap.
+// Row of the pattern-break cell: Height / 2, at most kBreakRowCap.
 int BreakRow(const ConversionSettings& settings);
 // Index of the pattern-break cell: row BreakRow, last channel.
 int BreakCellIndex(const ConversionSettings& settings);

@@ -13,16 +13,17 @@ void EncodeFrame(const FrameGrid& grid, const ConversionSettings& settings, Patt
   out.reserve(out.size() + static_cast<std::size_t>(cellCount) * 2);
   for (int i = 0; i < cellCount; ++i) {
     if (i == breakIndex) {
-      const auto flags = static_cast<std::uint8_t>(PackingBase | EffectFlags);
-      out.insert(out.end(), {flags, PatternBreakEffect, breakParam});
+      const auto flags = static_cast<std::uint8_t>(PackingBase | kEffectFlags);
+      out.insert(out.end(), {flags, kPatternBreakEffect, breakParam});
       continue;
     }
     const std::int32_t* m = grid.cells[i].m;
     // The effect mark always brings both effect bytes.
-    const int v = m[0] * NoteFlag + m[1] * InstrumentFlag + m[2] * VolumeFlag + m[3] * EffectFlags;
+    const int v =
+        m[0] * kNoteFlag + m[1] * kInstrumentFlag + m[2] * kVolumeFlag + m[3] * kEffectFlags;
     // Without a flag byte a note byte with its high bit set would be read as a flag byte, and
     // the rest of the pattern with it; such a cell keeps the flag byte with all five bits.
-    if (v == AllColumnFlags && (fill[0] & PackingBase) == 0) {
+    if (v == kAllColumnFlags && (fill[0] & PackingBase) == 0) {
       out.insert(out.end(), fill.begin(), fill.end());
       continue;
     }

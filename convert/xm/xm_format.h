@@ -13,16 +13,16 @@
 namespace vorlix {
 
 // ---- The picture in the patterns ----
-inline constexpr int BreakRowCap = 63;  // the break cell sits in row min(Height / 2, 63)
+inline constexpr int kBreakRowCap = 63;  // the break cell sits in row min(Height / 2, 63)
 
 // ---- Packed cells ----
 inline constexpr std::uint8_t PackingBase = 0x80;  // flag byte with no column following
-inline constexpr std::uint8_t NoteFlag = 0x01;
-inline constexpr std::uint8_t InstrumentFlag = 0x02;
-inline constexpr std::uint8_t VolumeFlag = 0x04;
-inline constexpr std::uint8_t EffectFlags = 0x18;     // effect type and parameter together
-inline constexpr std::uint8_t AllColumnFlags = 0x1F;  // a cell with all five bytes
-inline constexpr std::uint8_t PatternBreakEffect = 0x0D;
+inline constexpr std::uint8_t kNoteFlag = 0x01;
+inline constexpr std::uint8_t kInstrumentFlag = 0x02;
+inline constexpr std::uint8_t kVolumeFlag = 0x04;
+inline constexpr std::uint8_t kEffectFlags = 0x18;     // effect type and parameter together
+inline constexpr std::uint8_t kAllColumnFlags = 0x1F;  // a cell with all five bytes
+inline constexpr std::uint8_t kPatternBreakEffect = 0x0D;
 
 // ---- Module header, 336 bytes ----
 inline constexpr std::size_t kModuleHeaderSize = 336;

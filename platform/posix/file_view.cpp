@@ -16,8 +16,8 @@
 
 namespace vorlix {
 
-std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus& status) {
-  status = FileViewStatus::CannotOpen;
+std::unique_ptr<FileView> FileView::Open(const std::string& path, PlatformStatus& status) {
+  status = PlatformStatus::CannotOpen;
   // Without O_NONBLOCK opening a pipe would wait for a writer; it is refused below anyway.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
@@ -42,12 +42,14 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
       // Kept open to see whether the file changes; a read past a new end reads zeros.
       view->fd_ = fd;
       closer.fd = -1;
-      view->watch_ = WatchMapping(mapped, size);
-      status = FileViewStatus::Ok;
+      // Unwatched when every place is taken: a read past a new end then ends the process, as it
+      // would without the guard.
+      if (WatchMapping(mapped, size, view->watch_) != PlatformStatus::Ok) view->watch_ = -1;
+      status = PlatformStatus::Ok;
       return view;
     }
     if (errno == ENOMEM) {
-      status = FileViewStatus::TooLarge;
+      status = PlatformStatus::TooLarge;
       return nullptr;
     }
   }

@@ -74,7 +74,7 @@ void InstallOnce() {
 
 }  // namespace
 
-int WatchMapping(const void* start, std::size_t size) {
+PlatformStatus WatchMapping(const void* start, std::size_t size, int& watch) {
   const std::lock_guard<std::mutex> lock(gPlacesMutex);
   InstallOnce();
   for (int i = 0; i < kPlaces; ++i) {
@@ -83,9 +83,10 @@ int WatchMapping(const void* start, std::size_t size) {
     place.faulted.store(false);
     place.size.store(size, std::memory_order_release);
     place.start.store(reinterpret_cast<std::uintptr_t>(start), std::memory_order_release);
-    return i;
+    watch = i;
+    return PlatformStatus::Ok;
   }
-  return -1;
+  return PlatformStatus::NoFreePlace;
 }
 
 void ForgetMapping(int watch) {

@@ -5,10 +5,13 @@
 
 #include <cstddef>
 
+#include "platform/platform_status.h"
+
 namespace vorlix {
 
-// Watches the mapping; -1 when no place is free (then a BUS in it ends the process as before).
-int WatchMapping(const void* start, std::size_t size);
+// Watches the mapping and sets `watch` to its place; NoFreePlace, `watch` left as it was, when
+// every place is taken (then a BUS in it ends the process as before).
+PlatformStatus WatchMapping(const void* start, std::size_t size, int& watch);
 // Stops watching; before the mapping goes.
 void ForgetMapping(int watch);
 // True once a read past the file's end was turned into zeros in the watched mapping.

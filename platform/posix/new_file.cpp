@@ -74,8 +74,8 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   return OpenedTemporary(file, std::move(path));
 }
 
-std::string CommitTemporary(const std::string& tempPath, std::string name,
-                            const std::function<std::string()>& nextName) {
+CommittedFile CommitTemporary(const std::string& tempPath, std::string name,
+                              const std::function<std::string()>& nextName) {
   auto give = [&tempPath](const std::string& candidate) {
     bool renamed = false;
     const int error = GiveName(tempPath, candidate, renamed);

@@ -32,8 +32,8 @@ const void* MapWhole(HANDLE file, bool& noMemory) {
 
 }  // namespace
 
-std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus& status) {
-  status = FileViewStatus::CannotOpen;
+std::unique_ptr<FileView> FileView::Open(const std::string& path, PlatformStatus& status) {
+  status = PlatformStatus::CannotOpen;
   if (IsDeviceName(path)) return nullptr;
   const std::wstring wide = WidePath(path);
   if (wide.empty()) return nullptr;
@@ -55,11 +55,11 @@ std::unique_ptr<FileView> FileView::Open(const std::string& path, FileViewStatus
       view->mapping_ = const_cast<void*>(mapped);
       view->data_ = static_cast<const std::uint8_t*>(mapped);
       view->size_ = size;
-      status = FileViewStatus::Ok;
+      status = PlatformStatus::Ok;
       return view;
     }
     if (noMemory) {
-      status = FileViewStatus::TooLarge;
+      status = PlatformStatus::TooLarge;
       return nullptr;
     }
   }

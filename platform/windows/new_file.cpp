@@ -62,13 +62,13 @@ TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   return OpenedTemporary(file, std::move(path));
 }
 
-std::string CommitTemporary(const std::string& tempPath, std::string name,
-                            const std::function<std::string()>& nextName) {
+CommittedFile CommitTemporary(const std::string& tempPath, std::string name,
+                              const std::function<std::string()>& nextName) {
   const std::wstring temp = WidePath(tempPath);
   // The hidden attribute belongs to the file, not to its name: the module must not inherit it.
   if (temp.empty() || !::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL)) {
     DiscardTemporary(tempPath);
-    return "";
+    return {PlatformStatus::CannotWrite, {}};
   }
   auto give = [&tempPath, &temp](const std::string& candidate) {
     const std::wstring wide = NoFileName(candidate) ? std::wstring() : WidePath(candidate);

@@ -171,11 +171,12 @@ bool SamePixels(FIBITMAP* a, FIBITMAP* b) {
 }
 
 TEST_F(IncrementalStretch, LuminancePassEqualsTheLibraryOnEveryFrame) {
-  const Backdrop backdrops[] = {Backdrop::Background, Backdrop::Light, Backdrop::Dark};
+  const BackdropColour backdrops[] = {BackdropColour::Background, BackdropColour::Light,
+                                      BackdropColour::Dark};
   ImageLibrary library;
   for (const Shape& s : kShapes) {
     const std::string path = Write(SmallChanges(s.gifWidth, s.gifHeight), "luminance");
-    for (const Backdrop backdrop : backdrops) {
+    for (const BackdropColour backdrop : backdrops) {
       SCOPED_TRACE(std::to_string(s.gifWidth) + "x" + std::to_string(s.gifHeight) + " to " +
                    std::to_string(s.width) + "x" + std::to_string(s.height) + ", backdrop " +
                    std::to_string(static_cast<int>(backdrop)));

@@ -60,7 +60,8 @@ std::vector<Bytes> Canvases(const std::string& path, bool reader) {
   for (int j : std::vector<int>{0, 1, 2, 3, 1, 2}) {
     if (j >= count) break;
     if (decoded) DecodeGifFrame(*decoded, j);
-    FIBITMAP* canvas = decoded ? ComposeFrame(*frames, j, *decoded) : ComposeFrame(*frames, j);
+    FIBITMAP* canvas =
+        decoded ? ComposeFrame(*frames, j, *decoded).canvas : ComposeFrame(*frames, j).canvas;
     EXPECT_NE(canvas, nullptr);
     if (canvas == nullptr) return canvases;
     const BYTE* bits = FreeImage_GetBits(canvas);

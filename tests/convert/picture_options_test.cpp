@@ -170,19 +170,19 @@ TEST(PictureOptions, BackdropFillsWhatNoFrameDraws) {
   frame.indices[0] = 1;
   gif.frames.push_back(frame);
   struct Case {
-    Backdrop backdrop;
+    BackdropColour backdrop;
     std::uint8_t threshold;
     double drawn;  // percent of the picture away from the dot
   };
   // Threshold 1 draws only black, 255 everything but white.
-  const Case cases[] = {{Backdrop::Background, 1, 0},
-                        {Backdrop::Background, 255, 100},
-                        {Backdrop::Dark, 1, 100},
-                        {Backdrop::Light, 255, 0}};
+  const Case cases[] = {{BackdropColour::Background, 1, 0},
+                        {BackdropColour::Background, 255, 100},
+                        {BackdropColour::Dark, 1, 100},
+                        {BackdropColour::Light, 255, 0}};
   for (const Case& c : cases) {
     ConversionSettings s = testutil::Sized(16, 16, false);
     s.Threshold = c.threshold;
-    s.Picture.Transparent = c.backdrop;
+    s.Picture.Backdrop = c.backdrop;
     const Drawn d = Convert(gif, s).frames.at(0);
     EXPECT_EQ(DrawnPercent(d, 4, 4, 12, 12), c.drawn) << int(c.backdrop) << " " << +c.threshold;
   }

@@ -20,21 +20,21 @@ TEST(FileViewOverBytes, SharedBorrowedAndTooLarge) {
     const std::uint8_t* data;
     std::uint64_t size;
     std::shared_ptr<const void> owner;
-    FileViewStatus status;
+    PlatformStatus status;
   };
   const Case cases[] = {
-      {"shared", data, 1000, shared, FileViewStatus::Ok},
-      {"borrowed", borrowed.data(), 3, nullptr, FileViewStatus::Ok},
-      {"empty", nullptr, 0, nullptr, FileViewStatus::Ok},
-      {"over the bound", borrowed.data(), kMaxInputBytes + 1, nullptr, FileViewStatus::TooLarge},
+      {"shared", data, 1000, shared, PlatformStatus::Ok},
+      {"borrowed", borrowed.data(), 3, nullptr, PlatformStatus::Ok},
+      {"empty", nullptr, 0, nullptr, PlatformStatus::Ok},
+      {"over the bound", borrowed.data(), kMaxInputBytes + 1, nullptr, PlatformStatus::TooLarge},
   };
   std::vector<std::unique_ptr<FileView>> views;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FileViewStatus status = FileViewStatus::CannotOpen;
+    PlatformStatus status = PlatformStatus::CannotOpen;
     auto view = FileView::OverBytes(c.data, static_cast<std::size_t>(c.size), c.owner, status);
     EXPECT_EQ(status, c.status);
-    EXPECT_EQ(view != nullptr, c.status == FileViewStatus::Ok);
+    EXPECT_EQ(view != nullptr, c.status == PlatformStatus::Ok);
     if (!view) continue;
     EXPECT_EQ(view->Data(), c.data);
     EXPECT_EQ(view->Size(), c.size);

@@ -60,7 +60,7 @@ TEST(TemporaryName, NamesAreTriedInTurnUntilOneIsGivenOrTheTriesEnd) {
           const std::size_t i = static_cast<std::size_t>(tried++);
           return i < c.attempts.size() ? c.attempts[i] : NameAttempt::Taken;
         },
-        [&] { ++discarded; });
+        [&] { ++discarded; }).name;
     EXPECT_EQ(name, c.given) << c.what;
     EXPECT_EQ(tried, c.tried) << c.what;
     EXPECT_EQ(discarded, c.given.empty() ? 1 : 0) << c.what;

@@ -58,12 +58,12 @@ struct OptionSet {
 const OptionSet kOptionSets[] = {
     {"plain", {}, 128},
     {"dither",
-     {DitherMethod::FloydSteinberg, false, TimingSource::Settings, Backdrop::Background},
+     {DitherMethod::FloydSteinberg, false, TimingSource::Settings, BackdropColour::Background},
      128},
-    {"auto threshold", {DitherMethod::None, true, TimingSource::Settings, Backdrop::Background}, 0},
-    {"gif timing", {DitherMethod::None, false, TimingSource::Gif, Backdrop::Background}, 90},
-    {"backdrop", {DitherMethod::Bayer8, false, TimingSource::Settings, Backdrop::Dark}, 128},
-    {"all", {DitherMethod::None, true, TimingSource::Gif, Backdrop::Light}, 128},
+    {"auto threshold", {DitherMethod::None, true, TimingSource::Settings, BackdropColour::Background}, 0},
+    {"gif timing", {DitherMethod::None, false, TimingSource::Gif, BackdropColour::Background}, 90},
+    {"backdrop", {DitherMethod::Bayer8, false, TimingSource::Settings, BackdropColour::Dark}, 128},
+    {"all", {DitherMethod::None, true, TimingSource::Gif, BackdropColour::Light}, 128},
 };
 
 ConversionSettings Settings(const OptionSet& set) {

@@ -113,14 +113,14 @@ const Options kOptionSets[] = {
      false,
      true,
      {61, 127, 77, 9, 99},
-     {DitherMethod::Cluster6, false, TimingSource::Settings, Backdrop::Dark}},
+     {DitherMethod::Cluster6, false, TimingSource::Settings, BackdropColour::Dark}},
     {120,
      150,
      200,
      false,
      false,
      {61, 127, 77, 9, 99},
-     {DitherMethod::None, true, TimingSource::Gif, Backdrop::Light}},
+     {DitherMethod::None, true, TimingSource::Gif, BackdropColour::Light}},
 };
 
 ConversionSettings WithOptions(const Options& o) {

@@ -23,9 +23,9 @@ TEST(SettingsTail, EveryValueOfEveryOptionRoundTrips) {
   }
   cases.push_back({.AutoThreshold = true});
   cases.push_back({.Timing = TimingSource::Gif});
-  cases.push_back({.Transparent = Backdrop::Light});
-  cases.push_back({.Transparent = Backdrop::Dark});
-  cases.push_back({DitherMethod::Cluster16, true, TimingSource::Gif, Backdrop::Dark});
+  cases.push_back({.Backdrop = BackdropColour::Light});
+  cases.push_back({.Backdrop = BackdropColour::Dark});
+  cases.push_back({DitherMethod::Cluster16, true, TimingSource::Gif, BackdropColour::Dark});
   for (const PictureOptions& o : cases) {
     const Bytes tail = EncodeSettingsTail(o);
     if (o == PictureOptions{}) continue;
@@ -35,14 +35,14 @@ TEST(SettingsTail, EveryValueOfEveryOptionRoundTrips) {
     const PictureOptions other{
         DitherMethod::Bayer8, !o.AutoThreshold,
         o.Timing == TimingSource::Gif ? TimingSource::Settings : TimingSource::Gif,
-        Backdrop::Light};
+        BackdropColour::Light};
     EXPECT_EQ(Decoded(tail, other), o) << "dither " << int(o.Dither);
   }
 }
 
 TEST(SettingsTail, DamagedTailsAreIgnoredOptionByOption) {
   const PictureOptions start{DitherMethod::Bayer4, false, TimingSource::Settings,
-                             Backdrop::Background};
+                             BackdropColour::Background};
   struct Case {
     const char* what;
     Bytes tail;
@@ -57,11 +57,11 @@ TEST(SettingsTail, DamagedTailsAreIgnoredOptionByOption) {
       {"cut after the dither", {'V', 'X', 'P', 'O', 1, 1}, {DitherMethod::FloydSteinberg}},
       {"dither out of range",
        {'V', 'X', 'P', 'O', 1, 8, 1, 1, 2},
-       {DitherMethod::Bayer4, true, TimingSource::Gif, Backdrop::Dark}},
+       {DitherMethod::Bayer4, true, TimingSource::Gif, BackdropColour::Dark}},
       {"every byte out of range", {'V', 'X', 'P', 'O', 1, 200, 2, 2, 3}, start},
       {"a later version with more bytes",
        {'V', 'X', 'P', 'O', 7, 0, 1, 0, 1, 42, 42},
-       {DitherMethod::None, true, TimingSource::Settings, Backdrop::Light}},
+       {DitherMethod::None, true, TimingSource::Settings, BackdropColour::Light}},
   };
   for (const Case& c : cases) EXPECT_EQ(Decoded(c.tail, start), c.expected) << c.what;
 }

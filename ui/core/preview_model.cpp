@@ -12,7 +12,7 @@ namespace vorlix {
 
 PictureChoices ChoicesOf(const PictureOptions& picture) {
   return {static_cast<int>(picture.Dither), picture.AutoThreshold ? 1 : 0,
-          static_cast<int>(picture.Timing), static_cast<int>(picture.Transparent)};
+          static_cast<int>(picture.Timing), static_cast<int>(picture.Backdrop)};
 }
 
 PictureOptions PictureFromChoices(const PictureChoices& choices) {
@@ -20,7 +20,7 @@ PictureOptions PictureFromChoices(const PictureChoices& choices) {
   picture.Dither = DitherMethod{static_cast<std::uint8_t>(choices[0])};
   picture.AutoThreshold = choices[1] == 1;
   picture.Timing = TimingSource{static_cast<std::uint8_t>(choices[2])};
-  picture.Transparent = Backdrop{static_cast<std::uint8_t>(choices[3])};
+  picture.Backdrop = BackdropColour{static_cast<std::uint8_t>(choices[3])};
   return picture;
 }
 

@@ -6,10 +6,10 @@ namespace vorlix {
 namespace {
 
 std::optional<CliOptions> Parse(std::vector<std::string> args, std::string* error = nullptr) {
-  std::string message;
-  auto options = ParseCliOptions(args, message);
-  if (error) *error = message;
-  return options;
+  ParsedCli parsed = ParseCliOptions(args);
+  if (error) *error = parsed.message;
+  if (parsed.status != CliStatus::Ok) return std::nullopt;
+  return std::move(parsed.options);
 }
 
 ConversionSettings Apply(const CliOptions& options, ConversionSettings start = StartupSettings()) {
@@ -62,7 +62,7 @@ TEST(CliOptions, PictureOptionsTakeTheirNames) {
       {{"--threshold", "auto", "in.gif"}, {.AutoThreshold = true}},
       {{"--threshold", "auto", "--threshold", "90", "in.gif"}, {}},
       {{"--timing", "gif", "in.gif"}, {.Timing = TimingSource::Gif}},
-      {{"--transparent", "dark", "in.gif"}, {.Transparent = Backdrop::Dark}},
+      {{"--transparent", "dark", "in.gif"}, {.Backdrop = BackdropColour::Dark}},
       {{"--transparent=light", "--transparent", "background", "in.gif"}, {}},
   };
   for (const Case& c : cases) {

@@ -140,11 +140,11 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousSettings) {
 
 TEST_F(SettingsFileTest, PictureOptionsRoundTripAsATailAfterTheElevenBytes) {
   const PictureOptions cases[] = {
-      {DitherMethod::Cluster8, false, TimingSource::Settings, Backdrop::Background},
-      {DitherMethod::None, true, TimingSource::Settings, Backdrop::Background},
-      {DitherMethod::None, false, TimingSource::Gif, Backdrop::Background},
-      {DitherMethod::None, false, TimingSource::Settings, Backdrop::Light},
-      {DitherMethod::Bayer16, true, TimingSource::Gif, Backdrop::Dark},
+      {DitherMethod::Cluster8, false, TimingSource::Settings, BackdropColour::Background},
+      {DitherMethod::None, true, TimingSource::Settings, BackdropColour::Background},
+      {DitherMethod::None, false, TimingSource::Gif, BackdropColour::Background},
+      {DitherMethod::None, false, TimingSource::Settings, BackdropColour::Light},
+      {DitherMethod::Bayer16, true, TimingSource::Gif, BackdropColour::Dark},
   };
   for (const PictureOptions& picture : cases) {
     settings = StartupSettings();

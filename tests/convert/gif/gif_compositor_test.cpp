@@ -96,7 +96,7 @@ void ExpectMatchesPlayback(const std::string& path) {
   const int count = FreeImage_GetPageCount(playback);
   EXPECT_EQ(GifFrameCount(*frames), count);
   for (int j = 0; j < count && j < GifFrameCount(*frames); ++j) {
-    FIBITMAP* ours = ComposeFrame(*frames, j);
+    FIBITMAP* ours = ComposeFrame(*frames, j).canvas;
     FIBITMAP* theirs = FreeImage_LockPage(playback, j);
     ASSERT_NE(ours, nullptr) << "frame " << j;
     ASSERT_NE(theirs, nullptr) << "frame " << j;
@@ -347,17 +347,17 @@ TEST_F(Compositor, ClipsFramesToTheScreen) {
   ASSERT_TRUE(frames);
   ASSERT_EQ(GifFrameCount(*frames), 3);
 
-  FIBITMAP* canvas = ComposeFrame(*frames, 0);
+  FIBITMAP* canvas = ComposeFrame(*frames, 0).canvas;
   ASSERT_NE(canvas, nullptr);
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) ASSERT_EQ(PixelAt(canvas, x, y).rgbReserved, 0) << x << "," << y;
   }
-  canvas = ComposeFrame(*frames, 1);
+  canvas = ComposeFrame(*frames, 1).canvas;
   EXPECT_TRUE(SamePixel(PixelAt(canvas, 12, 10), Opaque(gif.globalPalette[2])));
   EXPECT_TRUE(SamePixel(PixelAt(canvas, 15, 15), Opaque(gif.globalPalette[2])));
   EXPECT_EQ(PixelAt(canvas, 11, 15).rgbReserved, 0);
   EXPECT_EQ(PixelAt(canvas, 15, 9).rgbReserved, 0);
-  canvas = ComposeFrame(*frames, 2);
+  canvas = ComposeFrame(*frames, 2).canvas;
   EXPECT_EQ(PixelAt(canvas, 15, 15).rgbReserved, 0);
   EXPECT_TRUE(SamePixel(PixelAt(canvas, 1, 1), Opaque(gif.globalPalette[3])));
 }
@@ -384,7 +384,7 @@ TEST_F(Compositor, KeepsFrameWithoutControlExtension) {
       FreeImage_OpenMultiBitmap(FIF_GIF, path.c_str(), FALSE, TRUE, FALSE, GIF_PLAYBACK);
   ASSERT_NE(playback, nullptr);
   for (int j = 0; j < 3; ++j) {
-    FIBITMAP* canvas = ComposeFrame(*frames, j);
+    FIBITMAP* canvas = ComposeFrame(*frames, j).canvas;
     ASSERT_NE(canvas, nullptr);
     FIBITMAP* theirs = FreeImage_LockPage(playback, j);
     // As the newest frame it looks the same as in playback...
@@ -396,7 +396,7 @@ TEST_F(Compositor, KeepsFrameWithoutControlExtension) {
     FreeImage_UnlockPage(playback, theirs, FALSE);
   }
   // ...and it stays, opaque, under later frames.
-  FIBITMAP* canvas = ComposeFrame(*frames, 3);
+  FIBITMAP* canvas = ComposeFrame(*frames, 3).canvas;
   for (int y = 2; y < 7; ++y) {
     for (int x = 2; x < 7; ++x) {
       EXPECT_TRUE(SamePixel(PixelAt(canvas, x, y), Opaque(gif.globalPalette[2]))) << x << "," << y;
@@ -459,7 +459,7 @@ TEST_F(Compositor, LeavesCanvasForUndecodableFrames) {
   ASSERT_TRUE(frames);
   ASSERT_EQ(GifFrameCount(*frames), 4);
   for (int j = 0; j < 3; ++j) {
-    FIBITMAP* canvas = ComposeFrame(*frames, j);
+    FIBITMAP* canvas = ComposeFrame(*frames, j).canvas;
     ASSERT_NE(canvas, nullptr) << j;
     for (int y = 0; y < 8; ++y) {
       for (int x = 0; x < 8; ++x) {
@@ -467,7 +467,7 @@ TEST_F(Compositor, LeavesCanvasForUndecodableFrames) {
       }
     }
   }
-  FIBITMAP* canvas = ComposeFrame(*frames, 3);
+  FIBITMAP* canvas = ComposeFrame(*frames, 3).canvas;
   EXPECT_TRUE(SamePixel(PixelAt(canvas, 3, 3), Opaque(gif.globalPalette[2])));
   EXPECT_TRUE(SamePixel(PixelAt(canvas, 0, 0), Opaque(gif.globalPalette[1])));
 }
@@ -504,7 +504,7 @@ TEST_F(Compositor, LeavesCanvasForCodeSizesPastTheLibrarysTable) {
     ASSERT_TRUE(frames);
     ASSERT_EQ(GifFrameCount(*frames), 3);
     for (int j = 0; j < 3; ++j) {
-      FIBITMAP* canvas = ComposeFrame(*frames, j);
+      FIBITMAP* canvas = ComposeFrame(*frames, j).canvas;
       ASSERT_NE(canvas, nullptr) << j;
       for (int i = 0; i < 16; ++i) {
         const int index = j == 2 ? 7 : j == 1 && c.decoded ? 1 + i % 3 : 5;
@@ -552,7 +552,7 @@ TEST_F(Compositor, SurvivesEveryTruncation) {
     if (!frames) continue;
     EXPECT_LE(GifFrameCount(*frames), 3);
     for (int j = 0; j < GifFrameCount(*frames); ++j) {
-      FIBITMAP* canvas = ComposeFrame(*frames, j);
+      FIBITMAP* canvas = ComposeFrame(*frames, j).canvas;
       ASSERT_NE(canvas, nullptr) << size;
       EXPECT_EQ(FreeImage_GetWidth(canvas), 9u);
     }
@@ -572,8 +572,10 @@ TEST_F(Compositor, AnswersOutOfOrderCalls) {
   GifStatus status{};
   GifCompositorHandle frames = OpenGifCompositor(Write(gif), status);
   ASSERT_TRUE(frames);
-  EXPECT_EQ(ComposeFrame(*frames, -1), nullptr);
-  EXPECT_EQ(ComposeFrame(*frames, 3), nullptr);
+  EXPECT_EQ(ComposeFrame(*frames, -1).canvas, nullptr);
+  EXPECT_EQ(ComposeFrame(*frames, 3).canvas, nullptr);
+  for (const int j : {-1, 3, 1000}) EXPECT_EQ(ComposeFrame(*frames, j).status, GifStatus::NoFrame);
+  EXPECT_EQ(ComposeFrame(*frames, 0).status, GifStatus::Ok);
 
   auto snapshot = [](FIBITMAP* dib) {
     std::vector<std::uint32_t> pixels;
@@ -588,11 +590,12 @@ TEST_F(Compositor, AnswersOutOfOrderCalls) {
     return pixels;
   };
   std::vector<std::vector<std::uint32_t>> inOrder;
-  for (int j = 0; j < 3; ++j) inOrder.push_back(snapshot(ComposeFrame(*frames, j)));
-  EXPECT_EQ(snapshot(ComposeFrame(*frames, 1)), inOrder[1]);  // going back starts over
-  EXPECT_EQ(snapshot(ComposeFrame(*frames, 1)), inOrder[1]);  // asking again changes nothing
+  for (int j = 0; j < 3; ++j) inOrder.push_back(snapshot(ComposeFrame(*frames, j).canvas));
+  EXPECT_EQ(snapshot(ComposeFrame(*frames, 1).canvas), inOrder[1]);  // going back starts over
+  EXPECT_EQ(snapshot(ComposeFrame(*frames, 1).canvas), inOrder[1]);  // asking again changes nothing
   GifCompositorHandle fresh = OpenGifCompositor(Write(gif), status);
-  EXPECT_EQ(snapshot(ComposeFrame(*fresh, 2)), inOrder[2]);  // skipping ahead composes the rest
+  EXPECT_EQ(snapshot(ComposeFrame(*fresh, 2).canvas),
+            inOrder[2]);  // skipping ahead composes the rest
 }
 
 // ---- raw frames decoded ahead ----
@@ -646,7 +649,7 @@ TEST_F(Compositor, FramesDecodedAheadOnTwoThreadsComposeAsInOrder) {
   const int count = GifFrameCount(*plain);
   ASSERT_EQ(count, 24);
   std::vector<std::vector<std::uint32_t>> expected;
-  for (int j = 0; j < count; ++j) expected.push_back(Snapshot(ComposeFrame(*plain, j)));
+  for (int j = 0; j < count; ++j) expected.push_back(Snapshot(ComposeFrame(*plain, j).canvas));
 
   for (int round = 0; round < 4; ++round) {
     SCOPED_TRACE(round);
@@ -666,7 +669,7 @@ TEST_F(Compositor, FramesDecodedAheadOnTwoThreadsComposeAsInOrder) {
         DecodeGifFrame(reader, j);
         std::unique_lock<std::mutex> lock(mutex);
         turn.wait(lock, [&] { return drawn == j; });
-        composed[j] = Snapshot(ComposeFrame(*frames, j, reader));
+        composed[j] = Snapshot(ComposeFrame(*frames, j, reader).canvas);
         ++drawn;
         turn.notify_all();
       }
@@ -685,7 +688,7 @@ TEST_F(Compositor, DrawsFromReaderOnlyWhatItHoldsForTheNextFrame) {
   ASSERT_TRUE(plain);
   std::vector<std::vector<std::uint32_t>> expected;
   for (int j = 0; j < GifFrameCount(*plain); ++j) {
-    expected.push_back(Snapshot(ComposeFrame(*plain, j)));
+    expected.push_back(Snapshot(ComposeFrame(*plain, j).canvas));
   }
   GifCompositorHandle frames = OpenGifCompositor(path, status);
   GifCompositorHandle other = OpenGifCompositor(Write(MixedAnimation(40)), status);
@@ -695,22 +698,22 @@ TEST_F(Compositor, DrawsFromReaderOnlyWhatItHoldsForTheNextFrame) {
   ASSERT_TRUE(own && foreign);
 
   DecodeGifFrame(*own, 3);
-  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own)), expected[3]);  // composes 0..2 first
-  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own)), expected[3]);  // asking again
-  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 4, *own)), expected[4]);  // holds another frame
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own).canvas), expected[3]);  // composes 0..2 first
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own).canvas), expected[3]);  // asking again
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 4, *own).canvas), expected[4]);  // holds another frame
   DecodeGifFrame(*foreign, 5);
-  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 5, *foreign)), expected[5]);  // of another file
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 5, *foreign).canvas), expected[5]);  // of another file
   DecodeGifFrame(*own, 2);
-  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 2, *own)), expected[2]);  // going back
-  DecodeGifFrame(*own, 24);                                          // past the end: holds nothing
-  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own)), expected[3]);
-  EXPECT_EQ(ComposeFrame(*frames, 24, *own), nullptr);
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 2, *own).canvas), expected[2]);  // going back
+  DecodeGifFrame(*own, 24);  // past the end: holds nothing
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 3, *own).canvas), expected[3]);
+  EXPECT_EQ(ComposeFrame(*frames, 24, *own).canvas, nullptr);
   DecodeGifFrame(*own, -1);
-  EXPECT_EQ(ComposeFrame(*frames, -1, *own), nullptr);
+  EXPECT_EQ(ComposeFrame(*frames, -1, *own).canvas, nullptr);
   // The undecodable frame leaves the canvas as it is, decoded ahead or not.
   DecodeGifFrame(*own, 9);
-  ComposeFrame(*frames, 8);
-  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 9, *own)), expected[9]);
+  ComposeFrame(*frames, 8).canvas;
+  EXPECT_EQ(Snapshot(ComposeFrame(*frames, 9, *own).canvas), expected[9]);
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST(GifIdleBlocks, TheWalkFindsEveryBlockNoImageDependsOn) {
     std::vector<std::size_t> starts;
     const Bytes bytes = Spell(c.letters, starts);
     GifLayout layout;
-    ASSERT_TRUE(ReadGifLayout(bytes.data(), bytes.size(), layout, c.maxImages));
+    ASSERT_EQ(ReadGifLayout(bytes.data(), bytes.size(), layout, c.maxImages), GifStatus::Ok);
     std::vector<std::pair<std::size_t, std::size_t>> got, want;
     for (const GifByteRange& r : layout.idleBlocks) got.emplace_back(r.begin, r.end);
     for (const auto& [first, last] : c.idle) want.emplace_back(starts[first], starts[last + 1]);

@@ -76,7 +76,7 @@ bool LoadWithLibrary(const Bytes& bytes, std::size_t image, GifImagePixels& out)
 // and 2 are put back in place.
 bool Reference(const Bytes& bytes, const GifLayout& layout, std::size_t image,
                GifImagePixels& out) {
-  const GifImageLayout& frame = layout.frames[image];
+  const GifImageLayout& frame = layout.images[image];
   if (!frame.interlaced || frame.height < 2 || frame.height > 4) {
     return LoadWithLibrary(bytes, image, out);
   }
@@ -129,7 +129,7 @@ std::string Differences(const GifImagePixels& ours, const GifImagePixels& theirs
 bool DecodeAndCheck(const Bytes& bytes, std::size_t image, const std::string& label,
                     GifImagePixels& pixels, GifDecodeScratch& scratch, bool compare = true) {
   GifLayout layout;
-  if (!ReadGifLayout(bytes.data(), bytes.size(), layout)) {
+  if (ReadGifLayout(bytes.data(), bytes.size(), layout) != GifStatus::Ok) {
     ADD_FAILURE() << label << ": not read as a GIF";
     return false;
   }
@@ -359,11 +359,11 @@ int Reach(const GifImagePixels& pixels) {
 // Offsets of the bytes inside image `image`'s data sub-blocks, length bytes left out.
 std::vector<std::size_t> DataBytes(const Bytes& bytes, std::size_t image) {
   GifLayout layout;
-  EXPECT_TRUE(ReadGifLayout(bytes.data(), bytes.size(), layout));
+  EXPECT_EQ(ReadGifLayout(bytes.data(), bytes.size(), layout), GifStatus::Ok);
   std::vector<std::size_t> offsets;
-  if (image >= layout.frames.size()) return offsets;
-  const std::uint8_t flags = bytes[layout.frames[image].flagsAt];
-  std::size_t at = layout.frames[image].flagsAt + 1;
+  if (image >= layout.images.size()) return offsets;
+  const std::uint8_t flags = bytes[layout.images[image].flagsAt];
+  std::size_t at = layout.images[image].flagsAt + 1;
   if (flags & kLocalTable) at += 3 * (std::size_t{2} << (flags & 7));
   for (++at; at < bytes.size() && bytes[at] != 0; at += 1 + bytes[at]) {
     for (std::size_t i = 1; i <= bytes[at] && at + i < bytes.size(); ++i) {
@@ -685,7 +685,7 @@ TEST(GifImageDecoder, ImagesLeftToTheLibrary) {
   Bytes cut = gif.Encode();
   cut.resize(cut.size() - 8);
   GifLayout layout;
-  ASSERT_TRUE(ReadGifLayout(cut.data(), cut.size(), layout));
+  ASSERT_EQ(ReadGifLayout(cut.data(), cut.size(), layout), GifStatus::Ok);
   GifImagePixels pixels;
   GifDecodeScratch scratch;
   EXPECT_FALSE(DecodeGifImage(cut.data(), cut.size(), layout, 0, pixels, scratch));
@@ -734,7 +734,7 @@ TEST(GifImageDecoder, SubBlocksAfterTheEndCostNoMemory) {
     const std::size_t terminator = DataBytes(bytes, 0).back() + 1;
     bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(terminator), tail.begin(), tail.end());
     GifLayout layout;
-    ASSERT_TRUE(ReadGifLayout(bytes.data(), bytes.size(), layout)) << name;
+    ASSERT_EQ(ReadGifLayout(bytes.data(), bytes.size(), layout), GifStatus::Ok) << name;
     GifImagePixels pixels;
     GifDecodeScratch scratch;
     const bool peakKnown = ResetPeakResident();

@@ -13,7 +13,7 @@ using testgif::SolidFrame;
 
 GifLayout Read(const std::vector<std::uint8_t>& bytes, bool* isGif = nullptr) {
   GifLayout layout;
-  const bool ok = ReadGifLayout(bytes.data(), bytes.size(), layout);
+  const bool ok = ReadGifLayout(bytes.data(), bytes.size(), layout) == GifStatus::Ok;
   if (isGif) *isGif = ok;
   return layout;
 }
@@ -49,18 +49,20 @@ TEST(GifLayout, ReadsScreenPaletteAndEveryImage) {
   EXPECT_EQ(layout.globalPalette[3].red, 10);
   EXPECT_EQ(layout.globalPalette[3].blue, 12);
   struct Expected {
-    int left, top, width, height, disposal, delay;
+    int left, top, width, height;
+    GifDisposal disposal;
+    int delay;
     bool control;
   };
   const Expected expected[] = {
-      {0, 0, 40, 30, 2, 7, true},
-      {5, 6, 10, 12, 3, 300, true},
+      {0, 0, 40, 30, GifDisposal::Background, 7, true},
+      {5, 6, 10, 12, GifDisposal::Previous, 300, true},
       // Without a control extension: left in place, no delay. It may reach past the screen.
-      {39, 29, 20, 20, GifDisposalNone, 0, false},
+      {39, 29, 20, 20, GifDisposal::Keep, 0, false},
   };
-  ASSERT_EQ(layout.frames.size(), std::size(expected));
+  ASSERT_EQ(layout.images.size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
-    const GifImageLayout& f = layout.frames[i];
+    const GifImageLayout& f = layout.images[i];
     const Expected& e = expected[i];
     EXPECT_TRUE(f.complete) << i;
     EXPECT_EQ(f.left, e.left) << i;
@@ -79,9 +81,9 @@ TEST(GifLayout, StopsAtTheImageAfterTheLimit) {
   const std::vector<std::uint8_t> bytes = testgif::EncodeGif(ThreeFrames());
   for (std::size_t limit : {1u, 2u, 3u, 4u}) {
     GifLayout layout;
-    ASSERT_TRUE(ReadGifLayout(bytes.data(), bytes.size(), layout, limit));
+    ASSERT_EQ(ReadGifLayout(bytes.data(), bytes.size(), layout, limit), GifStatus::Ok);
     const bool cut = limit < 3;
-    EXPECT_EQ(layout.frames.size(), cut ? limit : 3u) << limit;
+    EXPECT_EQ(layout.images.size(), cut ? limit : 3u) << limit;
     EXPECT_EQ(layout.moreImages, cut) << limit;
     if (!cut) continue;
     // What follows is the next frame's control block or, for the third, its image descriptor.
@@ -91,8 +93,8 @@ TEST(GifLayout, StopsAtTheImageAfterTheLimit) {
     std::vector<std::uint8_t> prefix(bytes.begin(), bytes.begin() + layout.imagesEnd);
     prefix.push_back(0x3B);
     const GifLayout again = Read(prefix);
-    ASSERT_EQ(again.frames.size(), limit);
-    EXPECT_EQ(again.frames.back().left, layout.frames.back().left);
+    ASSERT_EQ(again.images.size(), limit);
+    EXPECT_EQ(again.images.back().left, layout.images.back().left);
   }
 }
 
@@ -118,15 +120,15 @@ TEST(GifLayout, CutFilesGiveAPrefixOfTheImages) {
   const GifLayout full = Read(whole);
   for (std::size_t size = 13; size < whole.size(); ++size) {
     const GifLayout cut = Read(std::vector<std::uint8_t>(whole.begin(), whole.begin() + size));
-    ASSERT_LE(cut.frames.size(), full.frames.size()) << size;
-    for (std::size_t i = 0; i < cut.frames.size(); ++i) {
-      const bool last = i + 1 == cut.frames.size();
+    ASSERT_LE(cut.images.size(), full.images.size()) << size;
+    for (std::size_t i = 0; i < cut.images.size(); ++i) {
+      const bool last = i + 1 == cut.images.size();
       if (!last) {
-        EXPECT_TRUE(cut.frames[i].complete) << size;
+        EXPECT_TRUE(cut.images[i].complete) << size;
       }
-      if (cut.frames[i].complete) {
-        EXPECT_EQ(cut.frames[i].left, full.frames[i].left) << size;
-        EXPECT_EQ(cut.frames[i].disposal, full.frames[i].disposal) << size;
+      if (cut.images[i].complete) {
+        EXPECT_EQ(cut.images[i].left, full.images[i].left) << size;
+        EXPECT_EQ(cut.images[i].disposal, full.images[i].disposal) << size;
       }
     }
   }
@@ -138,7 +140,7 @@ TEST(GifLayout, UnknownBlockEndsTheWalk) {
   one.frames.resize(1);
   const std::size_t firstEnd = testgif::EncodeGif(one).size() - 1;  // before the trailer
   bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(firstEnd), 0x77);
-  EXPECT_EQ(Read(bytes).frames.size(), 1u);
+  EXPECT_EQ(Read(bytes).images.size(), 1u);
 }
 
 }  // namespace

@@ -277,7 +277,7 @@ TEST_F(DialogProcedureTest, PictureOptionsOfTheSettingsFileSurviveSaveSettings) 
   ASSERT_TRUE(Command(main, ControlId::SaveSettings));
   EXPECT_EQ(testxm::ReadFileBytes("vorlix.conf"), file);
   EXPECT_EQ(settings.Picture, (PictureOptions{DitherMethod::FloydSteinberg, true, TimingSource::Gif,
-                                              Backdrop::Dark}));
+                                              BackdropColour::Dark}));
 }
 
 TEST_F(DialogProcedureTest, FailedSaveSettingsShowsAnError) {

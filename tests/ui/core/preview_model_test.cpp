@@ -40,7 +40,7 @@ TEST(PreviewModelTest, PictureChoicesRoundTripEveryOption) {
   EXPECT_EQ(kPictureChoiceLists[2].Names[1], "gif");
   EXPECT_EQ(chosen.Timing, TimingSource::Gif);
   EXPECT_EQ(kPictureChoiceLists[3].Names[2], "dark");
-  EXPECT_EQ(chosen.Transparent, Backdrop::Dark);
+  EXPECT_EQ(chosen.Backdrop, BackdropColour::Dark);
 }
 
 TEST(PreviewModelTest, ZoomIsTheLargestWholeFactorThatFits) {
