@@ -12,7 +12,7 @@ void ReadFitScreen(const CliOptions& options) {
   if (!bytes) return;
   // The screen is in the header: the walk stops before the first image.
   GifLayout layout;
-  if (!ReadGifLayout(bytes->Data(), bytes->Size(), layout, 0)) return;
+  if (ReadGifLayout(bytes->Data(), bytes->Size(), layout, 0) != GifStatus::Ok) return;
   *options.fitScreen = {layout.width, layout.height};
 }
 

@@ -55,8 +55,12 @@ TEST(NewFile, CommitSaysWhichNameTheFileGotOrThatItGotNone) {
     EXPECT_EQ(committed.status, c.status);
     EXPECT_EQ(committed.name, c.name.empty() ? "" : (folder / c.name).string());
     // The taken names keep their files, the new one holds what was written, nothing else is left.
-    for (const std::string& name : c.taken) EXPECT_EQ(Contents(folder / name), "old") << name;
-    if (!c.name.empty()) EXPECT_EQ(Contents(folder / c.name), "new");
+    for (const std::string& name : c.taken) {
+      EXPECT_EQ(Contents(folder / name), "old") << name;
+    }
+    if (!c.name.empty()) {
+      EXPECT_EQ(Contents(folder / c.name), "new");
+    }
     const auto files = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
     EXPECT_EQ(files, static_cast<long>(c.taken.size() + (c.name.empty() ? 0 : 1)));
   }

@@ -20,7 +20,7 @@ TEST(TemporaryName, StemIsTheLastComponentBetweenDotsCutToItsLength) {
   } cases[] = {
       {"out.xm", 0, ".out.xm."},
       {"dir/sub/out.xm", 8, ".out.xm."},
-      {"dir/" + longName, 4, "." + longName.substr(0, kTemporaryStemLength) + "."},
+      {"dir/" + longName, 4, std::string(".").append(longName, 0, kTemporaryStemLength) + "."},
       {"dir/", 4, ".."},
   };
   for (const auto& c : cases) EXPECT_EQ(TemporaryStem(c.finalName, c.nameStart), c.stem);

@@ -21,7 +21,7 @@ TEST(PreviewModelTest, PictureChoicesRoundTripEveryOption) {
       for (std::uint8_t timing = 0; timing < std::size(kTimingNames); ++timing) {
         for (std::uint8_t backdrop = 0; backdrop < std::size(kBackdropNames); ++backdrop) {
           const PictureOptions picture{DitherMethod{dither}, autoThreshold, TimingSource{timing},
-                                       Backdrop{backdrop}};
+                                       BackdropColour{backdrop}};
           const PictureChoices choices = ChoicesOf(picture);
           for (int i = 0; i < kPictureChoiceCount; ++i) {
             EXPECT_LT(std::size_t(choices[i]), kPictureChoiceLists[i].Names.size());
