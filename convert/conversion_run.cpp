@@ -40,7 +40,7 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std:
   const int total = animation.frameTotal;
   try {
     std::optional<FramePipeline> frames;
-    if (total > 0 && stored == nullptr) frames.emplace(*animation.frames, total, settings);
+    if (total > 0 && stored == nullptr) frames.emplace(*animation.compositor, total, settings);
     FrameGrid grid = stored != nullptr ? MakeFrameGrid(settings) : FrameGrid{};
     for (int j = 0; j < total; ++j) {
       PatternBytes bytes;
@@ -48,7 +48,7 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, std:
                                  ? EncodeStoredFrame(*stored, j, settings, grid, bytes)
                                  : frames->Take(j, bytes);
       // A frame made from a file that changed on the way ends the run, whatever else failed.
-      if (GifFileChanged(*animation.frames)) return RunError::FileChanged;
+      if (GifFileChanged(*animation.compositor)) return RunError::FileChanged;
       if (error != RunError::None) return error;
       if (!WritePatternBlock(file, settings.Height, bytes)) return RunError::CannotWrite;
       out << FrameConvertedLine(j);
@@ -124,7 +124,7 @@ RunError Convert(const std::string& path, std::string& outputName,
   Animation animation;
   RunError error = OpenAnimation(path, count.pages, animation);
   if (error != RunError::None) return error;
-  if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Transparent);
+  if (animation.compositor) SetBackdrop(*animation.compositor, settings.Picture.Transparent);
   ConversionSettings used = settings;
   ApplyGifTiming(animation, used, reporter);
   std::optional<LuminanceFrames> stored;

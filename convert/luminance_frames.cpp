@@ -8,18 +8,18 @@ RunError LuminanceFrames::Read(Animation& animation, const ConversionSettings& s
   // Frames are composed in order: each is stretched only where it changed the canvas.
   GreyStretch stretch(settings.Width, settings.Height);
   for (int j = 0; j < animation.frameTotal; ++j) {
-    FIBITMAP* canvas = ComposeAnimationFrame(animation, j);
+    Picture* canvas = ComposeAnimationFrame(animation, j);
     // Within the frame count no canvas means no memory, as in the conversion's pipeline.
-    if (canvas == nullptr && j < GifFrameCount(*animation.frames)) return RunError::TooLarge;
+    if (canvas == nullptr && j < GifFrameCount(*animation.compositor)) return RunError::TooLarge;
     std::optional<PixelRect> changed;
     if (canvas != nullptr) {
-      const CanvasRect r = LastCanvasChange(*animation.frames);
+      const CanvasRect r = LastCanvasChange(*animation.compositor);
       changed = PixelRect{r.left, r.top, r.right, r.bottom};
     }
     PictureStatus status = PictureStatus::Ok;
     Bitmap grey = stretch.Grey(canvas, changed, status);
     if (status != PictureStatus::Ok) return RunError::TooLarge;
-    if (grey) AddLuminance(grey.get(), histogram_);
+    if (grey && !AddLuminance(grey.get(), histogram_)) return RunError::TooLarge;
     frames_.push_back(std::move(grey));
   }
   return RunError::None;

@@ -3,14 +3,13 @@
 // costs linear time.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "convert/gif/image_library.h"
 #include "settings/picture_options.h"
 
 namespace vorlix {
