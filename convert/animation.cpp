@@ -27,29 +27,27 @@ PageCount CountGifPages(const GifInput& input) {
       ReadGifLayout(bytes->Data(), bytes->Size(), layout, MaxFrames) == GifStatus::Ok;
   ViewStream stream(*bytes, layout.moreImages ? layout.imagesEnd : ViewStream::kWhole,
                     layout.idleBlocks);
-  FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
-  if (!gif) return {bytes->Changed() ? RunError::FileChanged : RunError::CannotOpen};
-  const int pages = FreeImage_GetPageCount(gif);
-  FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
+  const std::optional<int> pages = LibraryPageCount(stream);
+  if (!pages) return {bytes->Changed() ? RunError::FileChanged : RunError::CannotOpen};
   if (bytes->Changed()) return {RunError::FileChanged};
   // Frames that OpenGifCompositor cannot compose, on a screen without pixels: no GIF to convert.
-  if (pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) {
+  if (*pages > 0 && (!isGif || layout.width == 0 || layout.height == 0)) {
     return {RunError::CannotOpen};
   }
-  return {RunError::None, layout.moreImages ? std::max(pages, MaxFrames + 1) : pages};
+  return {RunError::None, layout.moreImages ? std::max(*pages, MaxFrames + 1) : *pages};
 }
 
 RunError OpenAnimation(const GifInput& input, int pageCount, Animation& animation) {
   animation.pageCount = pageCount;
   animation.frameTotal = std::min(pageCount, MaxFrames);
-  animation.frames.reset();
+  animation.compositor.reset();
   if (animation.frameTotal <= 0) return RunError::None;
   GifStatus status = GifStatus::Ok;
   PlatformStatus viewStatus = PlatformStatus::Ok;
   std::unique_ptr<FileView> bytes = OpenGifInput(input, viewStatus);
-  animation.frames = OpenGifCompositor(std::move(bytes), viewStatus, status);
+  animation.compositor = OpenGifCompositor(std::move(bytes), viewStatus, status);
   if (status == GifStatus::TooLarge) return RunError::TooLarge;
-  return animation.frames ? RunError::None : RunError::CannotOpen;
+  return animation.compositor ? RunError::None : RunError::CannotOpen;
 }
 
 RunError OpenAnimation(const GifInput& input, Animation& animation) {
@@ -62,9 +60,9 @@ RunError OpenAnimation(const std::string& path, Animation& animation) {
   return OpenAnimation(GifInputFromPath(path), animation);
 }
 
-FIBITMAP* ComposeAnimationFrame(Animation& animation, int j) {
-  if (!animation.frames || j < 0 || j >= animation.frameTotal) return nullptr;
-  return ComposeFrame(*animation.frames, j).canvas;
+Picture* ComposeAnimationFrame(Animation& animation, int j) {
+  if (!animation.compositor || j < 0 || j >= animation.frameTotal) return nullptr;
+  return ComposeFrame(*animation.compositor, j).canvas;
 }
 
 PictureStatus SampleAnimationFrame(Animation& animation, int j, const ConversionSettings& settings,
@@ -73,8 +71,8 @@ PictureStatus SampleAnimationFrame(Animation& animation, int j, const Conversion
 }
 
 std::optional<int> MedianFrameDelay(const Animation& animation) {
-  if (!animation.frames) return std::nullopt;
-  std::vector<int> delays = GifFrameDelays(*animation.frames);
+  if (!animation.compositor) return std::nullopt;
+  std::vector<int> delays = GifFrameDelays(*animation.compositor);
   if (static_cast<int>(delays.size()) > animation.frameTotal) delays.resize(animation.frameTotal);
   return MedianDelay(delays);
 }

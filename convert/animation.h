@@ -3,8 +3,6 @@
 // can drive it without writing one.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <optional>
 #include <string>
 
@@ -19,9 +17,9 @@
 namespace vorlix {
 
 struct Animation {
-  int pageCount = 0;           // frames as CountGifPages counts them
-  int frameTotal = 0;          // frames converted: pageCount, at most MaxFrames
-  GifCompositorHandle frames;  // the compositor; empty when frameTotal is 0
+  int pageCount = 0;               // frames as CountGifPages counts them
+  int frameTotal = 0;              // frames converted: pageCount, at most MaxFrames
+  GifCompositorHandle compositor;  // empty when frameTotal is 0
 };
 
 // Number of frames the image library reports for the GIF, MaxFrames + 1 for any number above
@@ -45,7 +43,7 @@ RunError OpenAnimation(const std::string& path, Animation& animation);
 // Frame j (0 to frameTotal - 1) composed: a picture of the logical screen, owned by the
 // animation and valid until the next call; nullptr when it cannot be had. Going back to an
 // earlier frame composes again from the first.
-FIBITMAP* ComposeAnimationFrame(Animation& animation, int j);
+Picture* ComposeAnimationFrame(Animation& animation, int j);
 
 // Frame j composed, stretched, reduced to one bit and sampled into `grid` (shaped by
 // MakeFrameGrid for the settings).

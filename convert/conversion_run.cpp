@@ -61,14 +61,14 @@ RunError WritePatterns(Animation& animation, const LuminanceFrames* stored, Modu
                        std::ostream& out) {
   const int total = animation.frameTotal;
   std::optional<FramePipeline> frames;
-  if (total > 0 && stored == nullptr) frames.emplace(*animation.frames, total, settings);
+  if (total > 0 && stored == nullptr) frames.emplace(*animation.compositor, total, settings);
   FrameGrid grid = stored != nullptr ? MakeFrameGrid(settings) : FrameGrid{};
   for (int j = 0; j < total; ++j) {
     PatternBytes bytes;
     const RunError error = stored != nullptr ? EncodeStoredFrame(*stored, j, settings, grid, bytes)
                                              : frames->Take(j, bytes);
     // A frame made from a file that changed on the way ends the run, whatever else failed.
-    if (GifFileChanged(*animation.frames)) return RunError::FileChanged;
+    if (GifFileChanged(*animation.compositor)) return RunError::FileChanged;
     if (error != RunError::None) return error;
     if (!sink.Pattern(settings.Height, bytes)) return RunError::CannotWrite;
     out << FrameConvertedLine(j);
@@ -158,7 +158,7 @@ RunError Convert(const GifInput& input, std::string& outputName,
   RunError error = OpenAnimation(input, count.pages, animation);
   if (error != RunError::None) return error;
   result.frames = animation.frameTotal;
-  if (animation.frames) SetBackdrop(*animation.frames, settings.Picture.Backdrop);
+  if (animation.compositor) SetBackdrop(*animation.compositor, settings.Picture.Backdrop);
   ConversionSettings used = settings;
   ApplyGifTiming(animation, used, reporter);
   std::optional<LuminanceFrames> stored;

@@ -38,8 +38,8 @@ struct Sampler {
 // step itself and samples the canvas in place. Each thread copies and stretches only the part of
 // the canvas that changed since the frame it sampled last.
 struct FramePipeline::State {
-  State(GifCompositor& pages, int frameTotal, const ConversionSettings& settings)
-      : pages_(pages),
+  State(GifCompositor& compositor, int frameTotal, const ConversionSettings& settings)
+      : compositor_(compositor),
         total_(frameTotal),
         settings_(settings),
         bytes_(frameTotal),
@@ -77,7 +77,7 @@ struct FramePipeline::State {
     try {
       Sampler sampler(settings_, slot);
       // Without a reader of its own the worker decodes under the lock, as the calling thread does.
-      const GifFrameReaderHandle reader = OpenGifFrameReader(pages_);
+      const GifFrameReaderHandle reader = OpenGifFrameReader(compositor_);
       while (ProduceNext(sampler, reader.get(), true)) {
       }
     } catch (const std::bad_alloc&) {
@@ -117,21 +117,21 @@ struct FramePipeline::State {
       j = next_++;
     }
     if (reader != nullptr) DecodeGifFrame(*reader, j);
-    FIBITMAP* picture = nullptr;
+    Picture* picture = nullptr;
     Rect changed;
     {
       // Frames are drawn strictly in order: frame j waits until frame j - 1 is on the canvas.
       std::unique_lock<std::mutex> lock(composeMutex_);
       turn_.wait(lock, [&] { return drawn_ == j || stopping_; });
       if (stopping_) return false;
-      FIBITMAP* canvas =
-          (reader != nullptr ? ComposeFrame(pages_, j, *reader) : ComposeFrame(pages_, j)).canvas;
+      Picture* canvas =
+          (reader != nullptr ? ComposeFrame(compositor_, j, *reader) : ComposeFrame(compositor_, j)).canvas;
       // Within the frame count the library gives no canvas, and no copy of one, only when it
       // runs out of memory.
-      const bool missing = canvas == nullptr && j < GifFrameCount(pages_);
+      const bool missing = canvas == nullptr && j < GifFrameCount(compositor_);
       if (canvas != nullptr) {
         // Every thread's next frame differs from its last one by what this frame changed too.
-        for (Rect& pending : pending_) pending = Union(pending, LastCanvasChange(pages_));
+        for (Rect& pending : pending_) pending = Union(pending, LastCanvasChange(compositor_));
         changed = std::exchange(pending_[sampler.slot], Rect{});
       }
       picture = copyCanvas ? sampler.buffers.Copy(canvas, &changed) : canvas;
@@ -159,7 +159,7 @@ struct FramePipeline::State {
     return true;
   }
 
-  GifCompositor& pages_;
+  GifCompositor& compositor_;
   const int total_;
   const ConversionSettings settings_;
   static constexpr int kWorkers = 2;
@@ -183,9 +183,9 @@ struct FramePipeline::State {
   std::vector<std::thread> workers_;
 };
 
-FramePipeline::FramePipeline(GifCompositor& pages, int frameTotal,
+FramePipeline::FramePipeline(GifCompositor& compositor, int frameTotal,
                              const ConversionSettings& settings)
-    : state_(std::make_unique<State>(pages, frameTotal, settings)) {}
+    : state_(std::make_unique<State>(compositor, frameTotal, settings)) {}
 
 FramePipeline::~FramePipeline() = default;
 

@@ -13,9 +13,9 @@ namespace vorlix {
 
 class FramePipeline {
  public:
-  // Starts the workers on the first `frameTotal` frames of `pages`, which must outlive the
+  // Starts the workers on the first `frameTotal` frames of `compositor`, which must outlive the
   // pipeline.
-  FramePipeline(GifCompositor& pages, int frameTotal, const ConversionSettings& settings);
+  FramePipeline(GifCompositor& compositor, int frameTotal, const ConversionSettings& settings);
   ~FramePipeline();
   FramePipeline(const FramePipeline&) = delete;
   FramePipeline& operator=(const FramePipeline&) = delete;

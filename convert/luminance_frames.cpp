@@ -8,12 +8,12 @@ RunError LuminanceFrames::Read(Animation& animation, const ConversionSettings& s
   // Frames are composed in order: each is stretched only where it changed the canvas.
   GreyStretch stretch(settings.Width, settings.Height);
   for (int j = 0; j < animation.frameTotal; ++j) {
-    FIBITMAP* canvas = ComposeAnimationFrame(animation, j);
+    Picture* canvas = ComposeAnimationFrame(animation, j);
     // Within the frame count no canvas means no memory, as in the conversion's pipeline.
-    if (canvas == nullptr && j < GifFrameCount(*animation.frames)) return RunError::TooLarge;
+    if (canvas == nullptr && j < GifFrameCount(*animation.compositor)) return RunError::TooLarge;
     std::optional<Rect> changed;
     if (canvas != nullptr) {
-      changed = LastCanvasChange(*animation.frames);
+      changed = LastCanvasChange(*animation.compositor);
     }
     PictureStatus status = PictureStatus::Ok;
     Bitmap grey = stretch.Grey(canvas, changed, status);

@@ -1,8 +1,6 @@
 // The first pass of an automatic threshold over a whole animation.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <vector>
 
 #include "convert/animation.h"
@@ -18,12 +16,13 @@ namespace vorlix {
 // instead of composing the frames a second time; the bits are the same.
 class LuminanceFrames {
  public:
-  // Reads every frame; RunError::TooLarge when the image library runs out of memory.
+  // Reads every frame; RunError::TooLarge when the image library runs out of memory, for a
+  // picture or for the luminance it counts.
   RunError Read(Animation& animation, const ConversionSettings& settings);
 
   const LuminanceHistogram& Histogram() const { return histogram_; }
   // The stretched luminance of frame j; nullptr when the frame gives no picture.
-  FIBITMAP* Frame(int j) const { return frames_[j].get(); }
+  Picture* Frame(int j) const { return frames_[j].get(); }
 
  private:
   std::vector<Bitmap> frames_;

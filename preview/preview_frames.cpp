@@ -1,27 +1,19 @@
 #include "preview/preview_frames.h"
 
-#include <cstring>
 #include <new>
+#include <system_error>
 
 #include "convert/gif/gif_timing.h"
 #include "convert/picture/auto_threshold.h"
-#include "convert/picture/dithering.h"
 #include "convert/picture/frame_sampling.h"
+#include "convert/picture/picture_copy.h"
 
 namespace vorlix {
-namespace {
-
-std::size_t BitmapBytes(FIBITMAP* dib) {
-  return dib == nullptr
-             ? 0
-             : static_cast<std::size_t>(FreeImage_GetPitch(dib)) * FreeImage_GetHeight(dib);
-}
-
-}  // namespace
 
 std::unique_ptr<PreviewFrames> PreviewFrames::Open(const GifInput& input,
                                                    const ConversionSettings& settings,
-                                                   RunError& error, std::size_t canvasBudget) {
+                                                   RunError& error, std::size_t canvasBudget,
+                                                   PreviewThreading threading) {
   std::unique_ptr<PreviewFrames> preview(new PreviewFrames());
   error = OpenAnimation(input, preview->animation_);
   if (error == RunError::None && preview->animation_.frameTotal <= 0) error = RunError::CannotOpen;
@@ -31,7 +23,7 @@ std::unique_ptr<PreviewFrames> PreviewFrames::Open(const GifInput& input,
   preview->canvasBudget_ = canvasBudget;
   preview->settings_ = settings;
   preview->frames_.resize(preview->frameTotal_);
-  SetBackdrop(*preview->animation_.frames, settings.Picture.Backdrop);
+  SetBackdrop(*preview->animation_.compositor, settings.Picture.Backdrop);
   preview->composedBackdrop_ = settings.Picture.Backdrop;
   preview->medianDelay_ = MedianFrameDelay(preview->animation_);
   try {
@@ -41,7 +33,15 @@ std::unique_ptr<PreviewFrames> PreviewFrames::Open(const GifInput& input,
     error = RunError::TooLarge;  // inside the image library's own allocations
   }
   if (error != RunError::None) return nullptr;
-  preview->worker_ = std::thread([raw = preview.get()] { raw->Work(); });
+  preview->stepped_ = true;
+  if (threading == PreviewThreading::Worker) {
+    try {
+      preview->worker_ = std::thread([raw = preview.get()] { raw->Work(); });
+      preview->stepped_ = false;
+    } catch (const std::system_error&) {
+      // No thread to be had: the caller prepares the frames step by step.
+    }
+  }
   return preview;
 }
 
@@ -83,22 +83,30 @@ int PreviewFrames::FirstUnprepared() const {
   return -1;
 }
 
-FIBITMAP* PreviewFrames::CanvasAtHand(int j) const {
+Picture* PreviewFrames::CanvasAtHand(int j) const {
   if (frames_[j].canvas.get() != nullptr) return frames_[j].canvas.get();
   return shownCanvasFrame_ == j ? shownCanvas_.get() : nullptr;
 }
 
-// Keeps a copy of the composed picture without its alpha channel, as the module samples it.
-Bitmap PreviewFrames::KeepCanvas(FIBITMAP* canvas, bool force) {
-  const bool alpha = FreeImage_GetBPP(canvas) == 32 && FreeImage_GetImageType(canvas) == FIT_BITMAP;
-  const std::size_t bytes =
-      alpha ? static_cast<std::size_t>((FreeImage_GetWidth(canvas) * 3 + 3) & ~3u) *
-                  FreeImage_GetHeight(canvas)
-            : BitmapBytes(canvas);
-  if (!force && canvasBytes_ + bytes > canvasBudget_) return Bitmap();
-  Bitmap copy(alpha ? FreeImage_ConvertTo24Bits(canvas) : FreeImage_Clone(canvas));
-  if (copy && !force) canvasBytes_ += bytes;
-  return copy;
+// Keeps a copy of the composed picture without its alpha channel, as the module samples it,
+// unless it is not forced and the budget has no room for it. False when there is no memory for
+// the copy.
+bool PreviewFrames::KeepCanvas(Picture* canvas, bool force, Bitmap& kept) {
+  const std::size_t bytes = CopyWithoutAlphaBytes(canvas);
+  kept.reset();
+  if (!force && canvasBytes_ + bytes > canvasBudget_) return true;
+  kept = CopyWithoutAlpha(canvas);
+  if (!kept) return false;
+  if (!force) canvasBytes_ += bytes;
+  return true;
+}
+
+// Frame j composed, on the canvas the frames before it left; nullptr when it gives no picture.
+// Only the preparing thread composes.
+Picture* PreviewFrames::Compose(int j) {
+  Picture* canvas = ComposeAnimationFrame(animation_, j);
+  if (canvas != nullptr) composed_ = j;
+  return canvas;
 }
 
 // Composes frame j (unless its picture is kept), stretches it to the current size and stores
@@ -107,9 +115,11 @@ Bitmap PreviewFrames::KeepCanvas(FIBITMAP* canvas, bool force) {
 bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   const int width = settings_.Width, height = settings_.Height;
   const BackdropColour backdrop = composedBackdrop_;
-  FIBITMAP* kept = CanvasAtHand(j);  // only this thread replaces kept pictures
+  Picture* kept = CanvasAtHand(j);  // only this thread replaces kept pictures
   lock.unlock();
-  FIBITMAP* canvas = kept != nullptr ? kept : ComposeAnimationFrame(animation_, j);
+  Picture* canvas = kept != nullptr ? kept : Compose(j);
+  // Within the frame count no canvas means no memory, as in the conversion.
+  const bool missing = canvas == nullptr && j < GifFrameCount(*animation_.compositor);
   PictureStatus status = PictureStatus::Ok;
   Bitmap grey;
   if (kept != nullptr) {
@@ -121,17 +131,17 @@ bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
     }
     std::optional<Rect> changed;
     if (canvas != nullptr) {
-      changed = LastCanvasChange(*animation_.frames);
+      changed = LastCanvasChange(*animation_.compositor);
     }
-    grey = stretch_->Grey(canvas, changed, status);
+    if (!missing) grey = stretch_->Grey(canvas, changed, status);
   }
   lock.lock();
-  if (status != PictureStatus::Ok) return false;
+  if (missing || status != PictureStatus::Ok) return false;
   Frame& frame = frames_[j];
   if (kept == nullptr && canvas != nullptr) {
-    frame.canvas = KeepCanvas(canvas, false);
+    if (!KeepCanvas(canvas, false, frame.canvas)) return false;
     if (frame.canvas.get() == nullptr && j == shown_) {
-      shownCanvas_ = KeepCanvas(canvas, true);
+      if (!KeepCanvas(canvas, true, shownCanvas_)) return false;
       shownCanvasFrame_ = j;
     }
   }
@@ -147,35 +157,54 @@ bool PreviewFrames::Prepare(int j, std::unique_lock<std::mutex>& lock) {
   return true;
 }
 
-// Composes the shown frame again to keep its picture at hand.
-void PreviewFrames::PinShownFrame(std::unique_lock<std::mutex>& lock) {
+// The shown frame's picture is neither kept nor pinned, and it has one.
+bool PreviewFrames::ShownCanvasMissing() const {
+  return shownCanvasFrame_ != shown_ && !frames_[shown_].blank && CanvasAtHand(shown_) == nullptr;
+}
+
+// Composes one frame on the way to the shown one, in order from the frame on the canvas (from
+// the first when that lies past it), and keeps the shown one's picture once it is reached; so
+// a step never composes more than one frame. False when the library has no memory for it.
+bool PreviewFrames::PinShownFrame(std::unique_lock<std::mutex>& lock) {
   const int j = shown_;
+  const int k = composed_ < j ? composed_ + 1 : (composed_ == j ? j : 0);
   lock.unlock();
-  FIBITMAP* canvas = ComposeAnimationFrame(animation_, j);
+  Picture* canvas = Compose(k);
   // The next frame composed differs from this one, not from the one stretched last.
   if (stretch_) stretch_->Forget();
   lock.lock();
-  shownCanvas_ = canvas != nullptr ? KeepCanvas(canvas, true) : Bitmap();
-  shownCanvasFrame_ = j;
+  if (canvas == nullptr) return false;  // a frame with a picture: no memory
+  if (k == j) {
+    if (!KeepCanvas(canvas, true, shownCanvas_)) return false;
+    shownCanvasFrame_ = j;
+  }
+  return true;
+}
+
+// One step of preparing, with the lock held: a frame prepared, or a frame composed for the
+// shown one's picture. Idle when nothing is left to do.
+PreviewFrames::Step PreviewFrames::NextStep(std::unique_lock<std::mutex>& lock) {
+  if (failed_) return Step::Failed;
+  if (settings_.Picture.Backdrop != composedBackdrop_) ComposeAgain();
+  const int next = FirstUnprepared();
+  if (next >= 0) return Prepare(next, lock) ? Step::Done : Step::Failed;
+  if (ShownCanvasMissing()) return PinShownFrame(lock) ? Step::Done : Step::Failed;
+  return Step::Idle;
+}
+
+// Whether NextStep has anything to do. Runs with the lock held.
+bool PreviewFrames::WorkLeft() const {
+  return !failed_ && (settings_.Picture.Backdrop != composedBackdrop_ ||
+                      FirstUnprepared() >= 0 || ShownCanvasMissing());
 }
 
 void PreviewFrames::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   try {
     while (!stopping_) {
-      if (settings_.Picture.Backdrop != composedBackdrop_) {
-        ComposeAgain();
-        continue;
-      }
-      const int next = FirstUnprepared();
-      if (next >= 0) {
-        if (!Prepare(next, lock)) return Fail();
-      } else if (shownCanvasFrame_ != shown_ && !frames_[shown_].blank &&
-                 CanvasAtHand(shown_) == nullptr) {
-        PinShownFrame(lock);
-      } else {
-        wake_.wait(lock);
-      }
+      const Step step = NextStep(lock);
+      if (step == Step::Failed) return Fail();
+      if (step == Step::Idle) wake_.wait(lock);
     }
   } catch (const std::bad_alloc&) {
     if (!lock.owns_lock()) lock.lock();  // inside the image library's own allocations
@@ -183,8 +212,24 @@ void PreviewFrames::Work() {
   }
 }
 
+// One step on the calling thread, when no worker prepares; true while more remains.
+bool PreviewFrames::StepHere() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  try {
+    if (NextStep(lock) == Step::Failed) Fail();
+  } catch (const std::bad_alloc&) {
+    if (!lock.owns_lock()) lock.lock();  // inside the image library's own allocations
+    Fail();
+  }
+  return WorkLeft();
+}
+
+bool PreviewFrames::PrepareStep() {
+  return stepped_ && StepHere();
+}
+
 // Preparing stops for lack of memory. Runs with the lock held.
-void PreviewFrames::Fail() {
+void PreviewFrames::Fail() const {
   failed_ = true;
   prepared_.notify_all();
 }
@@ -199,6 +244,7 @@ bool PreviewFrames::Sample(int j, FrameGrid& grid) {
     // A new size: the shown frame is stretched again at once from its kept picture.
     PictureStatus status = PictureStatus::Ok;
     Bitmap grey = StretchToGrey(CanvasAtHand(j), settings_.Width, settings_.Height, status);
+    if (status != PictureStatus::Ok) Fail();
     if (!grey) return false;
     frame.grey = std::move(grey);
     frame.width = settings_.Width;
@@ -206,14 +252,19 @@ bool PreviewFrames::Sample(int j, FrameGrid& grid) {
     prepared_.notify_all();
   }
   grid = MakeFrameGrid(settings_);
-  SampleStretched(frame.blank ? nullptr : frame.grey.get(), UsedSettings(), grid);
+  const ConversionSettings used = UsedSettings();
+  if (SampleStretched(frame.blank ? nullptr : frame.grey.get(), used, grid) != PictureStatus::Ok) {
+    Fail();
+    return false;
+  }
   return true;
 }
 
 // Composing starts over for another backdrop: every frame is prepared again.
 void PreviewFrames::ComposeAgain() {
   composedBackdrop_ = settings_.Picture.Backdrop;
-  SetBackdrop(*animation_.frames, composedBackdrop_);
+  SetBackdrop(*animation_.compositor, composedBackdrop_);
+  composed_ = -1;
   for (Frame& frame : frames_) frame = Frame();
   shownCanvas_ = Bitmap();
   shownCanvasFrame_ = -1;
@@ -233,7 +284,11 @@ ConversionSettings PreviewFrames::UsedSettings() const {
   if (!(stamp == histogramStamp_)) {
     histogram_ = LuminanceHistogram{};
     for (const Frame& frame : frames_) {
-      if (Ready(frame) && !frame.blank) AddLuminance(frame.grey.get(), histogram_);
+      // No memory for the luminance: preparing stops, and this count is not kept.
+      if (Ready(frame) && !frame.blank && !AddLuminance(frame.grey.get(), histogram_)) {
+        Fail();
+        return used;
+      }
     }
     histogramStamp_ = stamp;
   }
@@ -270,8 +325,15 @@ int PreviewFrames::PreparedFrames() const {
 }
 
 bool PreviewFrames::WaitUntilPrepared(std::chrono::milliseconds timeout) {
+  if (stepped_) {
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (StepHere() && std::chrono::steady_clock::now() < until) {
+    }
+  }
   std::unique_lock<std::mutex> lock(mutex_);
-  prepared_.wait_for(lock, timeout, [this] { return failed_ || FirstUnprepared() < 0; });
+  if (!stepped_) {
+    prepared_.wait_for(lock, timeout, [this] { return failed_ || FirstUnprepared() < 0; });
+  }
   return !failed_ && FirstUnprepared() < 0;
 }
 
@@ -282,8 +344,8 @@ bool PreviewFrames::Failed() const {
 
 std::size_t PreviewFrames::KeptBytes() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::size_t bytes = canvasBytes_ + BitmapBytes(shownCanvas_.get());
-  for (const Frame& frame : frames_) bytes += BitmapBytes(frame.grey.get());
+  std::size_t bytes = canvasBytes_ + PictureBytes(shownCanvas_.get());
+  for (const Frame& frame : frames_) bytes += PictureBytes(frame.grey.get());
   return bytes;
 }
 

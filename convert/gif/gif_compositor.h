@@ -3,8 +3,6 @@
 // costs linear time.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,6 +11,7 @@
 
 #include "base/rect.h"
 #include "convert/gif/gif_status.h"
+#include "convert/gif/image_library.h"
 #include "platform/file_view.h"
 #include "settings/picture_options.h"
 

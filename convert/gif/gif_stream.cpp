@@ -105,4 +105,12 @@ FIMULTIBITMAP* OpenGifFromStream(ViewStream& stream, int flags) {
   return FreeImage_OpenMultiBitmapFromHandle(FIF_GIF, &stream.io, &stream, flags);
 }
 
+std::optional<int> LibraryPageCount(ViewStream& stream) {
+  FIMULTIBITMAP* gif = OpenGifFromStream(stream, GIF_PLAYBACK);
+  if (!gif) return std::nullopt;
+  const int pages = FreeImage_GetPageCount(gif);
+  FreeImage_CloseMultiBitmap(gif, GIF_PLAYBACK);
+  return pages;
+}
+
 }  // namespace vorlix

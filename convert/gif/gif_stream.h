@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "convert/gif/gif_layout.h"
@@ -44,5 +45,9 @@ struct ViewStream {
 // Opens the GIF in the stream read-only through the multi-page interface. The stream must
 // outlive the returned handle; one thread at a time may use it.
 FIMULTIBITMAP* OpenGifFromStream(ViewStream& stream, int flags);
+
+// The number of pages the image library counts in the GIF of the stream, opened for playback;
+// nothing when it reads no GIF from it.
+std::optional<int> LibraryPageCount(ViewStream& stream);
 
 }  // namespace vorlix

@@ -1,5 +1,7 @@
 #include "convert/picture/auto_threshold.h"
 
+#include <FreeImage.h>
+
 #include "convert/picture/dithering.h"
 #include "convert/picture/frame_sampling.h"
 

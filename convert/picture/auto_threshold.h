@@ -2,11 +2,11 @@
 // stretched frames, so that the picture does not flicker from frame to frame.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <array>
 #include <cstdint>
 #include <optional>
+
+#include "convert/gif/image_library.h"
 
 namespace vorlix {
 

@@ -1,5 +1,7 @@
 #include "convert/picture/dithering.h"
 
+#include <FreeImage.h>
+
 #include <iterator>
 
 namespace vorlix {

@@ -3,10 +3,9 @@
 // MarkFromIndex reads them alike and inverse colours work the same.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <cstdint>
 
+#include "convert/gif/image_library.h"
 #include "settings/picture_options.h"
 
 namespace vorlix {

@@ -1,5 +1,7 @@
 #include "convert/picture/frame_sampling.h"
 
+#include <FreeImage.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>

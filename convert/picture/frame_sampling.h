@@ -3,10 +3,9 @@
 // pixels to a cell.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <cstdint>
 
+#include "convert/gif/image_library.h"
 #include "convert/picture/stretch.h"
 #include "convert/xm/frame_grid.h"
 

@@ -1,5 +1,7 @@
 #include "convert/picture/stretch.h"
 
+#include <FreeImage.h>
+
 #include "convert/picture/dithering.h"
 
 namespace vorlix {

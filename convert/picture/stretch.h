@@ -1,8 +1,6 @@
 // Stretching a picture to the module's size, the one place the bicubic filter is applied.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <optional>
 
 #include "convert/gif/image_library.h"

@@ -1,5 +1,7 @@
 #include "convert/picture/stretched_picture.h"
 
+#include <FreeImage.h>
+
 namespace vorlix {
 
 StretchedPicture::StretchedPicture(int width, int height, StretchChoices choices)

@@ -3,12 +3,11 @@
 // rectangle reaches.
 #pragma once
 
-#include <FreeImage.h>
-
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "convert/gif/image_library.h"
 #include "convert/picture/bicubic_stretch.h"
 
 namespace vorlix {

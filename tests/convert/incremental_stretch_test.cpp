@@ -186,8 +186,8 @@ TEST_F(IncrementalStretch, LuminancePassEqualsTheLibraryOnEveryFrame) {
       Animation ours, oracle;
       ASSERT_EQ(OpenAnimation(path, ours), RunError::None);
       ASSERT_EQ(OpenAnimation(path, oracle), RunError::None);
-      SetBackdrop(*ours.frames, backdrop);
-      SetBackdrop(*oracle.frames, backdrop);
+      SetBackdrop(*ours.compositor, backdrop);
+      SetBackdrop(*oracle.compositor, backdrop);
       LuminanceFrames frames;
       ASSERT_EQ(frames.Read(ours, settings), RunError::None);
       for (int j = 0; j < oracle.frameTotal; ++j) {

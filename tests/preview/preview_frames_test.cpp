@@ -182,6 +182,100 @@ TEST_F(PreviewFramesTest, ShownFrameIsRedrawnAtOnceAtANewSize) {
   }
 }
 
+// A frame as the preview shows it: the cells' texts and both styles' pixels.
+struct ShownFrame {
+  std::vector<std::string> cells;
+  std::vector<std::uint8_t> picture, tracker;
+  bool operator==(const ShownFrame&) const = default;
+};
+
+ShownFrame Shown(PreviewFrames& preview, int j) {
+  ShownFrame shown;
+  PatternView view;
+  EXPECT_TRUE(preview.View(j, view)) << "frame " << j;
+  for (const CellText& cell : view.cells) shown.cells.push_back(CellLine(cell));
+  shown.picture = DrawPicture(view).pixels;
+  shown.tracker = DrawPreview(view, PreviewStyle::Tracker).pixels;
+  return shown;
+}
+
+// Steps until nothing remains, each step preparing at most one frame; the steps taken.
+int StepToTheEnd(PreviewFrames& preview) {
+  int steps = 0;
+  bool more = true;
+  while (more && steps < 1000) {
+    const int before = preview.PreparedFrames();
+    more = preview.PrepareStep();
+    EXPECT_LE(preview.PreparedFrames() - before, 1) << "step " << steps;
+    ++steps;
+  }
+  EXPECT_FALSE(more);
+  return steps;
+}
+
+struct SteppedCase {
+  const char* what;
+  Options opening, changed;  // the change comes after a few steps, while preparing
+  std::size_t budget;
+  int shown;
+};
+Options WithThreshold(Options o, int threshold) {
+  o.threshold = threshold;
+  return o;
+}
+const SteppedCase kSteppedCases[] = {
+    {"size", kOptionSets[0], kOptionSets[1], kPreviewCanvasBudget, 0},
+    {"size, no picture kept", kOptionSets[0], kOptionSets[4], 0, 4},
+    {"threshold", kOptionSets[0], WithThreshold(kOptionSets[0], 90), kPreviewCanvasBudget, 2},
+    {"automatic threshold", kOptionSets[0], kOptionSets[7], kPreviewCanvasBudget, 0},
+    {"dither", kOptionSets[2], kOptionSets[6], 0, 6},
+    {"backdrop", kOptionSets[0], kOptionSets[8], kPreviewCanvasBudget, 3},
+    {"backdrop and automatic threshold", kOptionSets[8], kOptionSets[9], 0, 1},
+};
+
+TEST_F(PreviewFramesTest, WithoutAThreadStepsGiveTheWorkersFrames) {
+  for (const SteppedCase& c : kSteppedCases) {
+    SCOPED_TRACE(c.what);
+    RunError error = RunError::None;
+    const auto worker = PreviewFrames::Open(gif, WithOptions(c.opening), error, c.budget);
+    const auto stepped =
+        PreviewFrames::Open(gif, WithOptions(c.opening), error, c.budget, PreviewThreading::None);
+    ASSERT_TRUE(worker && stepped);
+    ASSERT_FALSE(worker->Stepped());
+    ASSERT_TRUE(stepped->Stepped());
+    EXPECT_FALSE(worker->PrepareStep());      // the worker prepares by itself
+    EXPECT_EQ(stepped->PreparedFrames(), 1);  // opening prepares frame 0 only
+    for (PreviewFrames* preview : {worker.get(), stepped.get()}) preview->ShowFrame(c.shown);
+    ASSERT_TRUE(stepped->PrepareStep());
+    ASSERT_TRUE(stepped->PrepareStep());
+    EXPECT_EQ(stepped->PreparedFrames(), 3);
+
+    // The change starts preparing over, as it does for the worker.
+    const ConversionSettings changed = WithOptions(c.changed);
+    for (PreviewFrames* preview : {worker.get(), stepped.get()}) preview->SetSettings(changed);
+    StepToTheEnd(*stepped);
+    EXPECT_EQ(stepped->PreparedFrames(), stepped->FrameCount());
+    ASSERT_TRUE(worker->WaitUntilPrepared(10s));
+    EXPECT_EQ(stepped->Used().Threshold, worker->Used().Threshold);
+    for (int j = 0; j < worker->FrameCount(); ++j) {
+      ASSERT_EQ(Shown(*stepped, j), Shown(*worker, j)) << "frame " << j;
+    }
+
+    // The shown frame's picture is at hand: a new size draws it with no step.
+    ConversionSettings taller = changed;
+    taller.Height += 7;
+    stepped->SetSettings(taller);
+    FrameGrid grid;
+    ASSERT_TRUE(stepped->Sample(c.shown, grid));
+    EXPECT_EQ(grid.rows, taller.Height);
+    // Waiting without a worker steps until every frame is prepared.
+    ASSERT_TRUE(stepped->WaitUntilPrepared(10s));
+    EXPECT_EQ(stepped->PreparedFrames(), stepped->FrameCount());
+    EXPECT_FALSE(stepped->PrepareStep());
+    EXPECT_FALSE(stepped->Failed());
+  }
+}
+
 TEST(PreviewFrames, RefusesWhatCannotBeOpened) {
   TempDir dir;
   RunError error = RunError::None;

@@ -1,5 +1,6 @@
 // The project's bicubic stretch against the image library's FreeImage_Rescale, byte for byte,
 // on generated pictures of many shapes and on frame sequences that change parts of a picture.
+#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
