@@ -207,6 +207,8 @@ ItEffect SchismEffect(int type, int p) {
   if (type == 0x0E) return SchismExtended(p);
   if (type == 0x0D) return {'C', (p >> 4) * 10 + (p & 0xF)};
   if (type == 0x0F) return {p <= 0x1F ? 'A' : 'T', p};
+  if (type == 0x10) return {'V', std::min(p, 64) * 2};          // global volume on a 0..128 scale
+  if (type == 0x19) return {'P', ((p & 0xF) << 4) | (p >> 4)};  // left and right swap places
   if (type == 0x21) {  // extra fine portamento; the other subcommands are dropped
     if ((p >> 4) == 1) return {'F', 0xE0 | (p & 0xF)};
     if ((p >> 4) == 2) return {'E', 0xE0 | (p & 0xF)};
@@ -219,6 +221,8 @@ ItEffect SchismEffect(int type, int p) {
   const bool slide = letter == 'L' || letter == 'K' || letter == 'D' || letter == 'W';
   return {letter, slide && (p & 0xF0) ? p & 0xF0 : p};
 }
+
+constexpr char kSlides9[4] = {'D', 'C', 'B', 'A'};  // volume-column slides 6x..9x
 
 void PutSchismInstrument(char* at, int n) {  // str_from_num99
   if (n < 100) {
@@ -312,31 +316,34 @@ TrackerCellText SchismCellText(const PatternCell& cell) {
     volume = std::min(effect.parameter, 64);
     effect = {};
   }
-  // The volume column: set volume, slides (fine ones up to 9), vibrato depth; what it cannot
-  // hold moves into a free effect column (vibrato speed, panning, panning slides, tone
-  // portamento) or is dropped.
+  // The volume column: set volume and slides by up to 9 stay; what it cannot hold (larger
+  // slides, vibrato, panning, panning slides, tone portamento) moves into a free effect column
+  // as the effect that does the same, or is dropped (slides are cut to 9 instead).
   ItEffect moved;
   if (v >= 0x10 && v <= 0x50) {
     if (volume < 0) volume = v - 0x10;
-  } else if (v >= 0x60 && volume < 0) {
+  } else if (v >= 0x60 && !(volume >= 0 && (v >> 4) <= 0x9)) {
+    struct Slide {
+      char letter;
+      int upper, lower;  // the effect D's parameter: x times upper, plus lower
+    };
+    static constexpr Slide kSlides[4] = {
+        {'D', 0x01, 0}, {'C', 0x10, 0}, {'B', 0x01, 0xF0}, {'A', 0x10, 0x0F}};
     switch (v >> 4) {
       case 0x6:
-        command = x ? 'D' : 0;
-        break;
       case 0x7:
-        command = x ? 'C' : 0;
-        break;
       case 0x8:
-        command = x ? 'B' : 0;
+      case 0x9: {
+        const Slide& slide = kSlides[(v >> 4) - 6];
+        if (x != 0 && x <= 9) command = slide.letter;
+        if (x > 9) moved = {'D', x * slide.upper + slide.lower};
         break;
-      case 0x9:
-        command = x ? 'A' : 0;
-        break;
+      }
       case 0xA:
         moved = {'H', x << 4};
         break;
       case 0xB:
-        command = 'H';
+        moved = {'H', x};
         break;
       case 0xC:
         moved = {'S', 0x80 | x};
@@ -351,16 +358,19 @@ TrackerCellText SchismCellText(const PatternCell& cell) {
         moved = {'G', x << 4};
         break;
     }
-  } else if (v >= 0x60 && (v >> 4) == 0xF) {
-    moved = {'G', x << 4};
   }
-  if (moved.letter != '.' && effect.letter == '.' && effect.parameter == 0) effect = moved;
+  const bool effectFree = effect.letter == '.' && effect.parameter == 0;
+  if (moved.letter != '.' && effectFree) {
+    effect = moved;
+  } else if (moved.letter == 'D') {  // a slide too large for the column, cut to 9
+    command = kSlides9[(v >> 4) - 6];
+  }
 
   if (volume >= 0) {
     PutDecimal2(text.volume, volume);
   } else if (command != 0) {
     text.volume[0] = command;
-    text.volume[1] = kHex[command == 'A' || command == 'B' ? std::min(x, 9) : x];
+    text.volume[1] = kHex[std::min(x, 9)];
     text.volume[2] = '\0';
   } else {
     Fill(text.volume, 2, kGlyphMiddleDot);
