@@ -157,8 +157,8 @@ TEST(DrawTrackerScreen, GifFramesShowAsDrawnInTheirOwnColours) {
   RunError error = RunError::None;
   const auto frames = PreviewFrames::Open("in.gif", s, error);
   ASSERT_TRUE(frames && frames->WaitUntilPrepared(std::chrono::seconds(10)));
-  for (const auto [style, look] : {std::pair{PreviewStyle::Ft2, TrackerLook::Ft2},
-                                   std::pair{PreviewStyle::Schism, TrackerLook::Schism}}) {
+  for (const auto& [style, look] : {std::pair{PreviewStyle::Ft2, TrackerLook::Ft2},
+                                    std::pair{PreviewStyle::Schism, TrackerLook::Schism}}) {
     std::ostringstream out;
     ASSERT_TRUE(PreviewRun({"t.gif", style, 0}, "in.gif", s, reporter, out));
     const auto shown = ShownColours("t.gif");
