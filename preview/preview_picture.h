@@ -31,7 +31,7 @@ struct PreviewImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> pixels;
-  std::vector<PreviewRgb> palette;
+  std::vector<PreviewRgb> palette = {};
   std::uint8_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
