@@ -20,7 +20,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" --target vorlix-cli vorlix_literal bench_floor bench_inputs preview_bench \
-  preview_gif_bench giflib_floor >/dev/null
+  preview_gif_bench tracker_gif_bench giflib_floor >/dev/null
 [ -x "$build/bench/giflib_floor" ] || { echo "giflib is missing (scripts/setup.sh installs libgif-dev)"; exit 1; }
 command -v gifsicle >/dev/null || { echo "gifsicle is missing (scripts/setup.sh installs it)"; exit 1; }
 have_time=1
@@ -124,3 +124,22 @@ rm -rf "$out/work" && mkdir -p "$out/work"
 echo "Tracker-style GIF preview of the first ${PREVIEW_GIF_FRAMES:-60} frames, wall milliseconds:"
 echo "whole: every frame stored whole (the former way); changes: only what changes between frames,"
 echo "as vorlix-cli --preview-style tracker writes it. Ratios below 1 are smaller or faster."
+echo
+
+# The tracker-family GIF previews of every frame of sprites.gif beside its module, each the
+# median of $runs runs of the whole run (open, prepare, draw, store): the whole pattern in the
+# tracker style, and the ft2 style in the window MilkyTracker shows at 1024x768 (11 channels,
+# 33 rows above and below the cursor row).
+module_s=$(for _ in $(seq "$runs"); do
+  measure "$build/vorlix-cli" "$out/inputs/sprites.gif" m.xm && echo "$T"; done | median)
+tracker_s=$(for _ in $(seq "$runs"); do
+  "$build/bench/tracker_gif_bench" "$out/inputs/sprites.gif" "$out/work/t.gif" tracker; done | median)
+ft2_s=$(for _ in $(seq "$runs"); do
+  "$build/bench/tracker_gif_bench" "$out/inputs/sprites.gif" "$out/work/f.gif" ft2 11 33 33; done | median)
+printf "%-24s %8s %9s\n" "sprites.gif, 240 frames" "wall_s" "x_module"
+awk -v m="$module_s" -v t="$tracker_s" -v f="$ft2_s" 'BEGIN {
+  printf "%-24s %8.3f %9.2f\n", "module", m, 1
+  printf "%-24s %8.3f %9.2f\n", "tracker gif, whole", t, t / m
+  printf "%-24s %8.3f %9.2f\n", "ft2 gif, 11 x (33+1+33)", f, f / m }'
+echo "Medians of $runs runs: vorlix-cli's module at the default options, and bench/tracker_gif_bench"
+echo "writing the GIF preview of the same frames at the same options."

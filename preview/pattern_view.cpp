@@ -199,7 +199,8 @@ PatternView ViewPattern(const PatternBytes& bytes, const ConversionSettings& set
   view.rows = settings.Height;
   view.channels = ChannelCount(settings);
   view.breakCell = settings.BreakPatterns ? BreakCellIndex(settings) : -1;
-  view.cells = FormatPattern(UnpackPattern(bytes, view.rows, view.channels), view.channels);
+  view.read = UnpackPattern(bytes, view.rows, view.channels);
+  view.cells = FormatPattern(view.read, view.channels);
   return view;
 }
 

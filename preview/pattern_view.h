@@ -52,6 +52,7 @@ struct PatternView {
   int channels = 0;
   int breakCell = -1;  // index of the pattern-break cell, -1 when breaks are off
   std::vector<CellText> cells;
+  std::vector<PatternCell> read;  // the cells as read, for trackers that format them their way
 };
 
 // The view of a frame's packed pattern written with these settings.

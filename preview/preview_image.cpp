@@ -67,15 +67,23 @@ FreeImageIO ImageIo() {
   return FreeImageIO{ReadProc, WriteProc, SeekProc, TellProc};
 }
 
+// The image's colours: its own, or the preview palette.
+int ShadeCount(const PreviewImage& image) {
+  return image.palette.empty() ? kPreviewShadeCount : static_cast<int>(image.palette.size());
+}
+PreviewRgb Shade(const PreviewImage& image, int i) {
+  return image.palette.empty() ? kPreviewPalette[i] : image.palette[i];
+}
+
 // An 8-bit bitmap of the image with the preview palette; scan line 0 is the bottom row.
 Bitmap ToBitmap(const PreviewImage& image) {
   Bitmap dib(FreeImage_Allocate(image.width, image.height, 8));
   if (!dib) return dib;
   RGBQUAD* palette = FreeImage_GetPalette(dib.get());
-  for (int i = 0; i < kPreviewShadeCount; ++i) {
-    palette[i].rgbRed = kPreviewPalette[i].r;
-    palette[i].rgbGreen = kPreviewPalette[i].g;
-    palette[i].rgbBlue = kPreviewPalette[i].b;
+  for (int i = 0; i < ShadeCount(image); ++i) {
+    palette[i].rgbRed = Shade(image, i).r;
+    palette[i].rgbGreen = Shade(image, i).g;
+    palette[i].rgbBlue = Shade(image, i).b;
   }
   for (int y = 0; y < image.height; ++y) {
     std::memcpy(FreeImage_GetScanLine(dib.get(), image.height - 1 - y),
@@ -131,10 +139,15 @@ bool WriteNewFile(const std::string& path, std::vector<std::uint8_t>* bytes,
 // A GIF of no frames, which the library opens as a multi-page bitmap to append frames to.
 constexpr BYTE kEmptyGif[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B};
 
-// Palette index of the pixels that keep what the frame before showed: transparent.
-constexpr BYTE kKept = kPreviewShadeCount;
-// The shared palette: the shades, the kept index, padded to a power of two.
-constexpr int kSharedPaletteSize = 8;
+// Palette index of the pixels that keep what the frame before showed, transparent: the one
+// after the image's colours.
+BYTE KeptIndex(const PreviewImage& image) {
+  return static_cast<BYTE>(ShadeCount(image));
+}
+// The shared palette: the shades, the kept index, padded to a power of two (8 or 16).
+int SharedPaletteSize(const PreviewImage& image) {
+  return ShadeCount(image) < 8 ? 8 : 16;
+}
 
 bool RowsDiffer(const PreviewImage& a, const PreviewImage& b, int y) {
   const std::size_t at = static_cast<std::size_t>(y) * a.width;
@@ -164,17 +177,20 @@ Bitmap PartBitmap(const PreviewImage& now, const PreviewImage* before, const Rec
   Bitmap dib(FreeImage_Allocate(r.Width(), r.Height(), 4));
   if (!dib) return dib;
   RGBQUAD* palette = FreeImage_GetPalette(dib.get());
-  for (int i = 0; i < kPreviewShadeCount; ++i) {
-    palette[i] = RGBQUAD{kPreviewPalette[i].b, kPreviewPalette[i].g, kPreviewPalette[i].r, 0};
+  for (int i = 0; i < ShadeCount(now); ++i) {
+    const PreviewRgb c = Shade(now, i);
+    palette[i] = RGBQUAD{c.b, c.g, c.r, 0};
   }
-  BYTE alpha[kSharedPaletteSize] = {255, 255, 255, 255, 0, 255, 255, 255};
-  FreeImage_SetTransparencyTable(dib.get(), alpha, kSharedPaletteSize);
+  const BYTE kept = KeptIndex(now);
+  BYTE alpha[16];
+  std::memset(alpha, 255, sizeof alpha);
+  alpha[kept] = 0;
+  FreeImage_SetTransparencyTable(dib.get(), alpha, SharedPaletteSize(now));
   for (int y = 0; y < r.Height(); ++y) {
     BYTE* line = FreeImage_GetScanLine(dib.get(), r.Height() - 1 - y);
     for (int x = 0; x < r.Width(); ++x) {
       const BYTE shade = now.At(r.left + x, r.top + y);
-      const BYTE v =
-          before != nullptr && before->At(r.left + x, r.top + y) == shade ? kKept : shade;
+      const BYTE v = before != nullptr && before->At(r.left + x, r.top + y) == shade ? kept : shade;
       line[x / 2] = (x % 2) ? static_cast<BYTE>(line[x / 2] | v) : static_cast<BYTE>(v << 4);
     }
   }
@@ -194,10 +210,11 @@ Bitmap ChangesBitmap(const PreviewImage& now, const PreviewImage* before) {
             SetAnimationTag(dib.get(), "DisposalMethod", FIDT_BYTE, 1, 1, &keep) &&
             SetAnimationTag(dib.get(), "NoLocalPalette", FIDT_BYTE, 1, 1, &noLocalPalette);
   if (before == nullptr) {
-    RGBQUAD shared[kSharedPaletteSize] = {};
-    std::memcpy(shared, FreeImage_GetPalette(dib.get()), sizeof shared);
-    ok = ok && SetAnimationTag(dib.get(), "GlobalPalette", FIDT_PALETTE, kSharedPaletteSize,
-                               sizeof shared, shared);
+    const int size = SharedPaletteSize(now);
+    RGBQUAD shared[16] = {};
+    std::memcpy(shared, FreeImage_GetPalette(dib.get()), size * sizeof(RGBQUAD));
+    ok = ok && SetAnimationTag(dib.get(), "GlobalPalette", FIDT_PALETTE, size,
+                               size * sizeof(RGBQUAD), shared);
   }
   return ok ? std::move(dib) : Bitmap();
 }

@@ -1,6 +1,7 @@
 #include "preview/preview_picture.h"
 
 #include "preview/pixel_font.h"
+#include "preview/tracker_screen.h"
 
 namespace vorlix {
 namespace {
@@ -76,7 +77,16 @@ PreviewImage DrawTracker(const PatternView& view) {
 }
 
 PreviewImage DrawPreview(const PatternView& view, PreviewStyle style) {
-  return style == PreviewStyle::Tracker ? DrawTracker(view) : DrawPicture(view);
+  switch (style) {
+    case PreviewStyle::Tracker:
+      return DrawTracker(view);
+    case PreviewStyle::Ft2:
+      return DrawTrackerScreen(view, TrackerLook::Ft2);
+    case PreviewStyle::Schism:
+      return DrawTrackerScreen(view, TrackerLook::Schism);
+    default:
+      return DrawPicture(view);
+  }
 }
 
 double DrawnShare(const PatternView& view) {

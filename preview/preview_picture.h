@@ -25,15 +25,19 @@ struct PreviewRgb {
 inline constexpr PreviewRgb kPreviewPalette[kPreviewShadeCount] = {
     {240, 240, 232}, {24, 24, 32}, {208, 40, 40}, {150, 150, 160}};
 
-// Palette indices, row-major, row 0 at the top.
+// Palette indices, row-major, row 0 at the top. The colours are kPreviewPalette's unless the
+// image brings its own (at most 15).
 struct PreviewImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> pixels;
+  std::vector<PreviewRgb> palette = {};
   std::uint8_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
-enum class PreviewStyle { Picture, Tracker };
+// Picture and Tracker are drawn here; Ft2 and Schism by tracker_screen.h, in those trackers'
+// notations and colours.
+enum class PreviewStyle { Picture, Tracker, Ft2, Schism };
 
 // Width / 4 * 4 by Height pixels: pixel 4n + m of row k is ink where column m of that cell
 // shows anything in a tracker, paper where it is empty; the break cell shows in kBreakMark.

@@ -10,7 +10,7 @@
 namespace vorlix {
 namespace {
 
-// The tracker style's GIF stores only what changes between frames and tells of every frame as
+// The tracker styles' GIFs store only what changes between frames and tells of every frame as
 // a conversion does; the picture style's stays as it always was.
 bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFrames& frames,
                const RunReporter& reporter, std::ostream& out, std::vector<std::uint8_t>* bytes) {
@@ -18,7 +18,7 @@ bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFr
     return WritePreviewPng(name, bytes, RedrawPreview(frames, request.frame, request.style));
   }
   GifWriting how;
-  if (request.style == PreviewStyle::Tracker) {
+  if (request.style != PreviewStyle::Picture) {
     out << SavingToLine(name);
     how.storage = GifFrameStorage::Changes;
     how.appended = [&, total = frames.FrameCount()](int j) {

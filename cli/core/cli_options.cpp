@@ -21,6 +21,8 @@ bool TakesValue(const CliOptionRow& row) {
 std::optional<PreviewStyle> ParseStyle(const std::string& text) {
   if (text == "picture") return PreviewStyle::Picture;
   if (text == "tracker") return PreviewStyle::Tracker;
+  if (text == "ft2") return PreviewStyle::Ft2;
+  if (text == "schism") return PreviewStyle::Schism;
   return std::nullopt;
 }
 

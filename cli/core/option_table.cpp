@@ -128,8 +128,9 @@ constexpr CliOptionRow kOptionTable[] = {
     {.name = "--preview-style",
      .kind = OptionKind::Style,
      .value = "S",
-     .help = "picture (one pixel per column, default) or tracker (the\n"
-             "pattern view's text)"},
+     .help = "picture (one pixel per column, default), tracker (the\n"
+             "pattern view's text), ft2 (as MilkyTracker shows it, in FastTracker 2's\n"
+             "notation) or schism (as Schism Tracker shows it)"},
     SwitchRow("--save-settings", nullptr, &CliOptions::saveSettings,
               "store the resulting options in vorlix.conf (INPUT optional)"),
     SwitchRow("--quiet", "-q", &CliOptions::quiet,

@@ -27,6 +27,21 @@ check "PNG preview and module" 0 "$status"
 check "PNG signature" "PNG" "$(head -c 4 f.png | tail -c 3)"
 check "module written as well with OUTPUT" "yes" "$([ -s out.xm ] && echo yes)"
 
+# The trackers' own looks: the whole pattern (30 channels of 150 rows at the defaults) at their
+# character grid of 8 x 8 pixels, MilkyTracker's 87-pixel channel slots after two hex row digits,
+# Schism's 14-character channels after 5 characters.
+png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }'; }
+for style in ft2:2630x1200 schism:3400x1200; do
+  name=${style%%:*}
+  run --preview "$name.png" --frame 1 --preview-style "$name" in.gif
+  check "$name PNG exit status" 0 "$status"
+  check "$name PNG size" "${style#*:}" "$(png_size "$name.png")"
+  run --preview "$name.gif" --preview-style "$name" in.gif
+  check "$name GIF exit status" 0 "$status"
+  check "$name GIF is a GIF" "GIF89a" "$(head -c 6 "$name.gif")"
+  check "$name GIF tells of every frame" "3" "$(grep -c 'converted' out.txt)"
+done
+
 run --preview x.bmp in.gif
 check "unknown extension exit status" 1 "$status"
 check "unknown extension message" "Error: A preview is written as .png or .gif, not as x.bmp." "$(cat err.txt)"

@@ -77,6 +77,10 @@ png preview                     | --preview p.png --frame 3 troll.gif
 png preview, tracker style      | --preview p.png --preview-style tracker --dither bayer8 troll.gif
 gif preview                     | --preview p.gif --timing gif troll.gif
 gif preview and module          | --preview p.gif --preview-style tracker bars.gif both
+png preview, ft2 style          | --preview p.png --frame 2 --preview-style ft2 troll.gif
+gif preview, ft2 style          | --preview p.gif --preview-style ft2 --width 32 --height 40 troll.gif
+png preview, schism style       | --preview p.png --frame 2 --preview-style schism troll.gif
+gif preview, schism style       | --preview p.gif --preview-style schism bars.gif
 settings saved                  | --save-settings --tempo 125 --dither cluster8 --no-break
 usage error                     | --tempo fast troll.gif
 missing input                   | missing.gif
