@@ -67,6 +67,7 @@ std::optional<int> PreviewStep(const vorlix::CliOptions& options,
   request.typedName = *options.preview;
   request.style = options.previewStyle.value_or(vorlix::PreviewStyle::Picture);
   request.frame = options.previewFrame.value_or(vorlix::kDefaultPreviewFrame);
+  request.trackerViews = options.fitViews;
   const bool written =
       vorlix::PreviewCommand(request, CliInput(options), values, settings, reporter, progress)
           .written;

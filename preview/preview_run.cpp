@@ -6,6 +6,7 @@
 #include "preview/module_timing.h"
 #include "preview/preview_frames.h"
 #include "preview/preview_image.h"
+#include "preview/tracker_screen.h"
 
 namespace vorlix {
 namespace {
@@ -15,7 +16,8 @@ namespace {
 bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFrames& frames,
                const RunReporter& reporter, std::ostream& out, std::vector<std::uint8_t>* bytes) {
   if (PreviewKindOf(name) == PreviewFileKind::Png) {
-    return WritePreviewPng(name, bytes, RedrawPreview(frames, request.frame, request.style));
+    return WritePreviewPng(
+        name, bytes, RedrawPreview(frames, request.frame, request.style, request.trackerViews));
   }
   GifWriting how;
   if (request.style != PreviewStyle::Picture) {
@@ -28,7 +30,7 @@ bool WriteFile(const PreviewRequest& request, const std::string& name, PreviewFr
   }
   return WritePreviewGif(
       name, bytes, frames.FrameCount(),
-      [&](int j) { return RedrawPreview(frames, j, request.style); },
+      [&](int j) { return RedrawPreview(frames, j, request.style, request.trackerViews); },
       [used = frames.Used()](int j) { return FrameMilliseconds(used, j); }, how);
 }
 
@@ -76,10 +78,21 @@ PreviewPreparation PreparePreview(const GifInput& input, const OptionValues& val
   return prepared;
 }
 
-PreviewImage RedrawPreview(PreviewFrames& frames, int j, PreviewStyle style) {
+PreviewImage RedrawPreview(PreviewFrames& frames, int j, PreviewStyle style,
+                           std::span<const TrackerView> trackerViews) {
   PatternView view;
   if (!frames.View(j, view)) return PreviewImage();
-  return DrawPreview(view, style);
+  if (trackerViews.empty() || (style != PreviewStyle::Ft2 && style != PreviewStyle::Schism)) {
+    return DrawPreview(view, style);
+  }
+  // The view that holds for the module's channel count: the last one that starts at or below it.
+  const TrackerView* shown = &trackerViews.front();
+  for (const TrackerView& v : trackerViews) {
+    if (v.minChannels <= view.channels) shown = &v;
+  }
+  const PatternWindow window{shown->channels, shown->rowsAbove, shown->rowsBelow};
+  return DrawTrackerScreen(
+      view, style == PreviewStyle::Ft2 ? TrackerLook::Ft2 : TrackerLook::Schism, window);
 }
 
 PreviewResult PreviewRun(const PreviewRequest& request, const GifInput& input,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "preview/preview_frames.h"
 #include "preview/preview_picture.h"
 #include "settings/option_values.h"
+#include "settings/tracker_views.h"
 
 namespace vorlix {
 
@@ -21,6 +23,8 @@ struct PreviewRequest {
   PreviewStyle style = PreviewStyle::Picture;
   std::int64_t frame = 0;  // the frame of a PNG; any number --frame takes
   bool inMemory = false;   // the picture comes back in the result's bytes; no file is made
+  // The tracker whose window the ft2 and schism styles draw (--fit); empty: the whole pattern.
+  std::vector<TrackerView> trackerViews = {};
 };
 
 // What a preview run made.
@@ -43,7 +47,8 @@ PreviewPreparation PreparePreview(const GifInput& input, const OptionValues& val
 
 // The redraw: frame j drawn in the style for the frames' current settings, as the module shows
 // it; an empty image while the frame is still being prepared.
-PreviewImage RedrawPreview(PreviewFrames& frames, int j, PreviewStyle style);
+PreviewImage RedrawPreview(PreviewFrames& frames, int j, PreviewStyle style,
+                           std::span<const TrackerView> trackerViews = {});
 
 // True when a preview can be written under the typed name: it ends in .png or .gif and its
 // folder exists. Otherwise reports why.

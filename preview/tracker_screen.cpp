@@ -199,7 +199,7 @@ PreviewImage DrawSchism(const PatternView& view, const Span& span) {
 }  // namespace
 
 int CursorRow(const PatternView& view) {
-  return std::min(view.rows / 2, BreakRowCap);
+  return std::min(view.rows / 2, kBreakRowCap);
 }
 
 PreviewImage DrawTrackerScreen(const PatternView& view, TrackerLook look,

@@ -98,6 +98,7 @@ CliStatus ApplyFit(const std::string& value, ParsedCli& parsed) {
   CliOptions& options = parsed.options;
   auto views = FitViews(value);
   if (!views) return Usage(parsed, "--fit expects " + FitNames() + ", not '" + value + "'");
+  options.fitViews = *views;  // the last --fit names the window a tracker-style preview draws
   if (views->empty()) return CliStatus::Ok;
   options.fits = true;
   options.edits.push_back([views = std::move(*views), screen = options.fitScreen](OptionValues& v) {
@@ -135,8 +136,8 @@ CliStatus ApplyProgramOption(const CliOptionRow& row, const std::string& value, 
   }
   options.previewStyle = ParseStyle(value);
   if (!options.previewStyle) {
-    return Usage(parsed,
-                 std::string(row.name) + " expects picture or tracker, not '" + value + "'");
+    return Usage(parsed, std::string(row.name) + " expects picture, tracker, ft2 or schism, not '" +
+                             value + "'");
   }
   return CliStatus::Ok;
 }

@@ -36,6 +36,7 @@ struct CliOptions {
   // --fit: set when a fit other than "none" is given, whose edit needs the GIF's logical
   // screen; ReadFitScreen fills it in once the input is known.
   bool fits = false;
+  std::vector<TrackerView> fitViews;  // the views of the last --fit; empty for none
   std::shared_ptr<ScreenSize> fitScreen = std::make_shared<ScreenSize>();
 };
 

@@ -59,7 +59,7 @@ check "bad frame is a usage error" 2 "$status"
 check "bad frame message" "Error: --frame expects a whole number from 0 to 4294967295, not 'two' (see vorlix-cli --help)" "$(cat err.txt)"
 run --preview p.png --preview-style ascii in.gif
 check "bad style is a usage error" 2 "$status"
-check "bad style message" "Error: --preview-style expects picture or tracker, not 'ascii' (see vorlix-cli --help)" "$(cat err.txt)"
+check "bad style message" "Error: --preview-style expects picture, tracker, ft2 or schism, not 'ascii' (see vorlix-cli --help)" "$(cat err.txt)"
 run --frame 1 in.gif
 check "frame without preview is a usage error" 2 "$status"
 check "help lists --preview" "yes" "$("$cli" --help | grep -- '--preview FILE' >/dev/null && echo yes)"
