@@ -108,6 +108,8 @@ bool PreviewModel::Draw(PreviewStyle style, PreviewImage& image) {
 }
 
 bool PreviewModel::Idle() {
+  // Without a worker thread the frames are prepared here, one a call.
+  if (frames_ && frames_->Stepped()) frames_->PrepareStep();
   if (!Busy()) return false;
   if (!drawn_ || frames_->PreparedFrames() == frames_->FrameCount()) return true;
   UpdateInfo();

@@ -97,8 +97,9 @@ class PreviewModel {
   // True until the shown frame is drawn with every frame prepared: the front end calls Idle
   // every kPreviewPollMs meanwhile.
   bool Busy() const;
-  // Looks again at the preparing: true when the shown frame is to be drawn again (it was not
-  // ready, or preparing has just finished); otherwise keeps Info current.
+  // Looks again at the preparing, preparing one more frame itself where no thread does: true
+  // when the shown frame is to be drawn again (it was not ready, or preparing has just finished);
+  // otherwise keeps Info current.
   bool Idle();
   // How long the shown frame stays, as the module plays.
   int FrameMilliseconds() const;
