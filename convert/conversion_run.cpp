@@ -108,13 +108,15 @@ RunError WriteModuleFile(Animation& animation, const LuminanceFrames* stored,
                          const ConversionSettings& settings, const RunReporter& reporter,
                          std::ostream& out) {
   const TemporaryFile temp = CreateTemporaryFor(outputName);
-  if (!temp.file) return RunError::CannotWrite;
+  if (temp.status != PlatformStatus::Ok) return RunError::CannotWrite;
   UnfinishedTemporary unfinished{temp};
   std::setvbuf(temp.file, nullptr, _IOFBF, kOutputBufferSize);
   ModuleSink sink{temp.file, nullptr};
   RunError error = WriteModuleTo(sink, animation, stored, settings, reporter, out);
   unfinished.open = false;
-  if (!FinishFile(temp.file) && error == RunError::None) error = RunError::CannotWrite;
+  if (FinishFile(temp.file) != PlatformStatus::Ok && error == RunError::None) {
+    error = RunError::CannotWrite;
+  }
   if (error != RunError::None) return error;
   unfinished.kept = true;  // committed or not, the temporary name is gone after this
   CommittedFile saved = CommitTemporary(temp.path, outputName, nextName);

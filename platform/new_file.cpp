@@ -3,10 +3,10 @@
 namespace vorlix {
 
 // The same on every system: the standard library's stream.
-bool FinishFile(std::FILE* file) {
+PlatformStatus FinishFile(std::FILE* file) {
   const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
   const bool closed = std::fclose(file) == 0;
-  return flushed && closed;
+  return flushed && closed ? PlatformStatus::Ok : PlatformStatus::CannotWrite;
 }
 
 }  // namespace vorlix

@@ -10,9 +10,11 @@
 
 namespace vorlix {
 
-// A new file being written under a temporary name.
+// A new file being written under a temporary name: `file` and `path` are set when `status` is Ok,
+// CannotWrite when it could not be created.
 struct TemporaryFile {
-  std::FILE* file = nullptr;  // nullptr when it could not be created
+  PlatformStatus status = PlatformStatus::Ok;
+  std::FILE* file = nullptr;
   std::string path;
 };
 
@@ -22,8 +24,8 @@ struct TemporaryFile {
 // first (RemoveOnSignal); PIPE and XFSZ are ignored, so such writes fail instead.
 TemporaryFile CreateTemporaryFor(const std::string& finalName);
 
-// Flushes and closes; false when any buffered data could not be written or the close failed.
-bool FinishFile(std::FILE* file);
+// Flushes and closes; CannotWrite when any buffered data could not be written or the close failed.
+PlatformStatus FinishFile(std::FILE* file);
 
 // The name a committed file got: set when `status` is Ok.
 struct CommittedFile {

@@ -26,9 +26,9 @@ std::string UniqueLetters(std::uint64_t seed) {
 TemporaryFile OpenedTemporary(std::FILE* file, std::string path) {
   if (!file) {
     DiscardTemporary(path);
-    return {};
+    return {PlatformStatus::CannotWrite, nullptr, {}};
   }
-  return TemporaryFile{file, std::move(path)};
+  return {PlatformStatus::Ok, file, std::move(path)};
 }
 
 CommittedFile GiveFirstFreeName(std::string name, const std::function<std::string()>& nextName,

@@ -30,7 +30,7 @@ std::string TemporaryStem(const std::string& finalName, std::size_t nameStart);
 std::string UniqueLetters(std::uint64_t seed);
 
 // The temporary `path` as a TemporaryFile once it is open as `file`; when it is not (nullptr),
-// it is removed and the TemporaryFile is empty.
+// it is removed and the TemporaryFile says CannotWrite.
 TemporaryFile OpenedTemporary(std::FILE* file, std::string path);
 
 // What one attempt at giving the temporary a name did.

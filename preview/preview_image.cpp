@@ -123,10 +123,10 @@ bool WriteNewFile(const std::string& path, std::vector<std::uint8_t>* bytes,
     return false;
   }
   const TemporaryFile temp = CreateTemporaryFor(path);
-  if (temp.file == nullptr) return false;
+  if (temp.status != PlatformStatus::Ok) return false;
   ImageOut out{temp.file};
   bool ok = write(out);
-  ok = FinishFile(temp.file) && ok;
+  ok = FinishFile(temp.file) == PlatformStatus::Ok && ok;
   if (!ok) {
     DiscardTemporary(temp.path);
     return false;

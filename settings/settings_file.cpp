@@ -49,8 +49,9 @@ void LoadSettingsFile(ConversionSettings& settings) {
   if (!FileExists(SettingsFileName)) return;
   // The options of the 11-byte settings, then the tail of the picture options; bytes after it
   // are not read.
-  const std::vector<std::uint8_t> b =
-      ReadSmallFile(SettingsFileName, kSettingsFileSize + kSettingsTailSize);
+  const SmallFile file = ReadSmallFile(SettingsFileName, kSettingsFileSize + kSettingsTailSize);
+  if (file.status != PlatformStatus::Ok) return;
+  const std::vector<std::uint8_t>& b = file.bytes;
   const std::size_t got = b.size();
   // A short file sets only the options whose bytes it holds.
   auto have = [got](int offset) { return static_cast<std::size_t>(offset) < got; };
@@ -85,7 +86,7 @@ bool SaveSettingsFile(const ConversionSettings& settings) {
   const std::size_t size = kSettingsFileSize + tail.size();
 
   // Written beside the old file and renamed over it: the old settings survive any failure.
-  return ReplaceFileAtomically(SettingsFileName, std::span(image, size));
+  return ReplaceFileAtomically(SettingsFileName, std::span(image, size)) == PlatformStatus::Ok;
 }
 
 }  // namespace vorlix

@@ -60,14 +60,13 @@ int GiveName(const std::string& tempPath, const std::string& name, bool& renamed
 TemporaryFile CreateTemporaryFor(const std::string& finalName) {
   const std::size_t slash = finalName.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  TemporaryFile temp;
   // Made relative to the folder: the temporary's name is longer than `finalName`, whose whole
   // path may already be as long as a path can be.
   const FolderEntry folder(finalName);
   std::string path;
   const int fd =
       CreateNew(folder, finalName.substr(0, nameStart), TemporaryStem(finalName, nameStart), path);
-  if (fd < 0) return temp;
+  if (fd < 0) return {PlatformStatus::CannotWrite, nullptr, {}};
   RemoveOnSignal(path);
   std::FILE* file = ::fchmod(fd, NewFileMode()) == 0 ? ::fdopen(fd, "wb") : nullptr;
   if (!file) ::close(fd);

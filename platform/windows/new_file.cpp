@@ -46,13 +46,13 @@ HANDLE CreateNew(const std::string& stem, std::string& path) {
 }  // namespace
 
 TemporaryFile CreateTemporaryFor(const std::string& finalName) {
-  TemporaryFile temp;
-  if (NoFileName(finalName)) return temp;
+  const TemporaryFile failed{PlatformStatus::CannotWrite, nullptr, {}};
+  if (NoFileName(finalName)) return failed;
   const std::size_t nameStart = NameStart(finalName);
   std::string path;
   const HANDLE handle =
       CreateNew(finalName.substr(0, nameStart) + TemporaryStem(finalName, nameStart), path);
-  if (handle == INVALID_HANDLE_VALUE) return temp;
+  if (handle == INVALID_HANDLE_VALUE) return failed;
   RemoveOnSignal(path);
   // Binary: the bytes written are the bytes in the file.
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);

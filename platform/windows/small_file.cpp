@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "platform/temporary_name.h"
 #include "platform/windows/wide_path.h"
 
@@ -49,19 +51,19 @@ bool WriteBeside(const std::string& path, std::span<const std::uint8_t> bytes, s
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t limit) {
-  std::vector<std::uint8_t> bytes;
-  if (IsDeviceName(path)) return bytes;
+SmallFile ReadSmallFile(const std::string& path, std::size_t limit) {
+  const SmallFile failed{PlatformStatus::CannotOpen, {}};
+  if (IsDeviceName(path)) return failed;
   const std::wstring wide = WidePath(path);
-  if (wide.empty()) return bytes;
+  if (wide.empty()) return failed;
   const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
+  if (file == INVALID_HANDLE_VALUE) return failed;
   const HandleCloser closer{file};
   // Only a file on a disk is read: a pipe or a device of that name could block or never end.
-  if (::GetFileType(file) != FILE_TYPE_DISK) return bytes;
-  bytes.resize(limit);
+  if (::GetFileType(file) != FILE_TYPE_DISK) return failed;
+  std::vector<std::uint8_t> bytes(limit);
   std::size_t got = 0;
   while (got < limit) {
     DWORD n = 0;
@@ -70,19 +72,19 @@ std::vector<std::uint8_t> ReadSmallFile(const std::string& path, std::size_t lim
     got += n;
   }
   bytes.resize(got);
-  return bytes;
+  return {PlatformStatus::Ok, std::move(bytes)};
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+PlatformStatus ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   // Only a regular file is replaced; a device, a folder or a read-only file of that name stays.
-  if (IsDeviceName(path)) return false;
+  if (IsDeviceName(path)) return PlatformStatus::CannotWrite;
   const std::wstring target = WidePath(path);
-  if (target.empty()) return false;
+  if (target.empty()) return PlatformStatus::CannotWrite;
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) !=
           0) {
-    return false;
+    return PlatformStatus::CannotWrite;
   }
   std::wstring temp;
   bool ok = WriteBeside(path, bytes, temp);
@@ -95,7 +97,7 @@ bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t
   ok = ok && ::MoveFileExW(temp.c_str(), target.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok && !temp.empty()) ::DeleteFileW(temp.c_str());
-  return ok;
+  return ok ? PlatformStatus::Ok : PlatformStatus::CannotWrite;
 }
 
 }  // namespace vorlix

@@ -47,7 +47,7 @@ TEST(NewFile, CommitSaysWhichNameTheFileGotOrThatItGotNone) {
     const TemporaryFile temp = CreateTemporaryFor(finalName);
     ASSERT_NE(temp.file, nullptr);
     std::fputs("new", temp.file);
-    ASSERT_TRUE(FinishFile(temp.file));
+    ASSERT_EQ(FinishFile(temp.file), PlatformStatus::Ok);
     std::size_t next = 0;
     const CommittedFile committed = CommitTemporary(temp.path, finalName, [&] {
       return next < c.offered.size() ? (folder / c.offered[next++]).string() : std::string();

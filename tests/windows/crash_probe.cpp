@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
   const vorlix::TemporaryFile temp = vorlix::CreateTemporaryFor(argv[2]);
-  if (temp.file == nullptr) return 1;
+  if (temp.status != vorlix::PlatformStatus::Ok) return 1;
   const std::vector<char> bytes(1 << 20, 'x');
   if (std::fwrite(bytes.data(), 1, bytes.size(), temp.file) != bytes.size() ||
       std::fflush(temp.file) != 0) {
