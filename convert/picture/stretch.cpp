@@ -24,9 +24,10 @@ Bitmap GreyStretch::Grey(FIBITMAP* picture, std::optional<Rect> changed, Picture
   Bitmap owned;
   FIBITMAP* stretched = nullptr;
   if (width_ >= 1 && height_ >= 1 && StretchedPicture::Takes(picture)) {
-    stretched =
+    const StretchResult result =
         known_ && changed ? stretched_.Update(picture, *changed) : stretched_.Stretch(picture);
-    known_ = stretched != nullptr;
+    stretched = result.picture;
+    known_ = result.status == PictureStatus::Ok;
   } else {
     known_ = false;
     stretched = LibraryStretch(picture, width_, height_, owned);

@@ -22,21 +22,22 @@ bool StretchedPicture::Takes(FIBITMAP* picture) {
          !FreeImage_IsTransparent(picture);
 }
 
-FIBITMAP* StretchedPicture::Stretch(FIBITMAP* picture) {
-  if (!Takes(picture)) return nullptr;
+StretchResult StretchedPicture::Stretch(FIBITMAP* picture) {
+  if (!Takes(picture)) return {PictureStatus::Unsupported, nullptr};
   Fit(picture);
-  if (output_ == nullptr) return nullptr;
+  if (!stretch_) return {PictureStatus::Unsupported, nullptr};
+  if (output_ == nullptr) return {PictureStatus::NoMemory, nullptr};
   stretch_->Stretch(Source(picture), Middle(), Output());
-  return output_;
+  return {PictureStatus::Ok, output_};
 }
 
-FIBITMAP* StretchedPicture::Update(FIBITMAP* picture, Rect changed) {
-  if (!Takes(picture)) return nullptr;
+StretchResult StretchedPicture::Update(FIBITMAP* picture, Rect changed) {
+  if (!Takes(picture)) return {PictureStatus::Unsupported, nullptr};
   if (!Fit(picture)) return Stretch(picture);
   // Rows in memory run from the bottom of the picture up.
   stretch_->Update(Source(picture), FromBottom(changed, stretch_->sourceHeight()), Middle(),
                    Output());
-  return output_;
+  return {PictureStatus::Ok, output_};
 }
 
 bool StretchedPicture::Fit(FIBITMAP* picture) {

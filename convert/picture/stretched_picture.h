@@ -12,6 +12,13 @@
 
 namespace vorlix {
 
+// A stretched picture, owned by the StretchedPicture that made it: `picture` is set when `status`
+// is Ok.
+struct StretchResult {
+  PictureStatus status = PictureStatus::Ok;
+  FIBITMAP* picture = nullptr;
+};
+
 struct StretchChoices {
   bool dropAlpha = false;     // a 32-bit picture gives what its 24-bit copy would give
   bool plainVectors = false;  // see StretchLayout
@@ -31,13 +38,14 @@ class StretchedPicture {
   static bool Takes(FIBITMAP* picture);
 
   // Stretches the whole picture and returns the result, which stays owned here and changes with
-  // the next call. nullptr when the picture is not taken or there is no memory for the result.
-  FIBITMAP* Stretch(FIBITMAP* picture);
+  // the next call. Unsupported when the picture is not taken, NoMemory when there is no memory
+  // for the result.
+  StretchResult Stretch(FIBITMAP* picture);
 
   // The same for a picture that differs from the one stretched last only within `changed`, in
   // picture coordinates (row 0 at the top). A picture of another size or depth than the last
   // one is stretched whole.
-  FIBITMAP* Update(FIBITMAP* picture, Rect changed);
+  StretchResult Update(FIBITMAP* picture, Rect changed);
 
   FIBITMAP* result() const { return output_; }
 

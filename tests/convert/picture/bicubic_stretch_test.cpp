@@ -164,7 +164,7 @@ void ExpectLikeLibrary(const std::vector<Shape>& shapes, std::vector<int> depths
           const Bitmap expected =
               LibraryStretch(picture.get(), s.width, s.height, choices.dropAlpha);
           StretchedPicture ours(s.width, s.height, choices);
-          EXPECT_TRUE(SameBytes(expected.get(), ours.Stretch(picture.get())))
+          EXPECT_TRUE(SameBytes(expected.get(), ours.Stretch(picture.get()).picture))
               << Label(s, bpp, content, choices);
         }
       }
@@ -311,12 +311,12 @@ TEST(BicubicStretchUpdate, FrameSequencesEqualFullStretches) {
         if (bpp == 32 && s.sourceWidth > 200 && !choices.dropAlpha) continue;
         const Bitmap frame = MakePicture(s.sourceWidth, s.sourceHeight, bpp, Content::Random, 7);
         StretchedPicture ours(s.width, s.height, choices);
-        ASSERT_NE(ours.Stretch(frame.get()), nullptr);
+        ASSERT_NE(ours.Stretch(frame.get()).picture, nullptr);
         unsigned variant = 100;
         for (const Step& step : Steps(s.sourceWidth, s.sourceHeight)) {
           if (step.painted) Paint(frame.get(), step.area, step.content, ++variant);
           const Bitmap expected = LibraryStretch(frame.get(), s.width, s.height, choices.dropAlpha);
-          ASSERT_TRUE(SameBytes(expected.get(), ours.Update(frame.get(), step.area)))
+          ASSERT_TRUE(SameBytes(expected.get(), ours.Update(frame.get(), step.area).picture))
               << Label(s, bpp, step.content, choices) << ", change " << step.area.left << ","
               << step.area.top << " to " << step.area.right << "," << step.area.bottom;
         }
@@ -353,7 +353,7 @@ TEST(BicubicStretchUpdate, TouchesOnlyWhatTheChangeReaches) {
     const Shape& s = c.shape;
     const Bitmap frame = MakePicture(s.sourceWidth, s.sourceHeight, 24, Content::Random, 3);
     StretchedPicture ours(s.width, s.height);
-    ASSERT_NE(ours.Stretch(frame.get()), nullptr);
+    ASSERT_NE(ours.Stretch(frame.get()).picture, nullptr);
     const int h = s.sourceHeight;
     Paint(frame.get(), {c.change.left, h - c.change.bottom, c.change.right, h - c.change.top},
           Content::Edges, 9);
@@ -366,7 +366,7 @@ TEST(BicubicStretchUpdate, TouchesOnlyWhatTheChangeReaches) {
     Spoil(expected.get(), reach);
     Spoil(ours.result(), reach);
     const Rect changed{c.change.left, h - c.change.bottom, c.change.right, h - c.change.top};
-    EXPECT_TRUE(SameBytes(expected.get(), ours.Update(frame.get(), changed)))
+    EXPECT_TRUE(SameBytes(expected.get(), ours.Update(frame.get(), changed).picture))
         << Label(s, 24, Content::Edges);
   }
 }
@@ -389,14 +389,14 @@ TEST(StretchedPicture, TakesOnlyPicturesItStretchesAsTheLibraryDoes) {
                           static_cast<FIBITMAP*>(nullptr)}) {
     EXPECT_FALSE(StretchedPicture::Takes(other));
     StretchedPicture ours(8, 8);
-    EXPECT_EQ(ours.Stretch(other), nullptr);
+    EXPECT_EQ(ours.Stretch(other).picture, nullptr);
   }
 }
 
 TEST(StretchedPicture, AnotherSizeOrDepthIsStretchedWhole) {
   StretchedPicture ours(120, 150);
   const Bitmap first = MakePicture(160, 120, 24, Content::Random, 1);
-  ASSERT_NE(ours.Stretch(first.get()), nullptr);
+  ASSERT_NE(ours.Stretch(first.get()).picture, nullptr);
   const std::vector<Bitmap> others = [] {
     std::vector<Bitmap> pictures;
     pictures.push_back(MakePicture(161, 120, 24, Content::Random, 2));
@@ -407,7 +407,7 @@ TEST(StretchedPicture, AnotherSizeOrDepthIsStretchedWhole) {
   }();
   for (const Bitmap& next : others) {
     const Bitmap expected = LibraryStretch(next.get(), 120, 150);
-    EXPECT_TRUE(SameBytes(expected.get(), ours.Update(next.get(), {0, 0, 1, 1})))
+    EXPECT_TRUE(SameBytes(expected.get(), ours.Update(next.get(), {0, 0, 1, 1}).picture))
         << FreeImage_GetWidth(next.get()) << "x" << FreeImage_GetHeight(next.get()) << "x"
         << FreeImage_GetBPP(next.get());
   }
