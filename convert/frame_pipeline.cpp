@@ -125,7 +125,8 @@ struct FramePipeline::State {
       turn_.wait(lock, [&] { return drawn_ == j || stopping_; });
       if (stopping_) return false;
       Picture* canvas =
-          (reader != nullptr ? ComposeFrame(compositor_, j, *reader) : ComposeFrame(compositor_, j)).canvas;
+          (reader != nullptr ? ComposeFrame(compositor_, j, *reader) : ComposeFrame(compositor_, j))
+              .canvas;
       // Within the frame count the library gives no canvas, and no copy of one, only when it
       // runs out of memory.
       const bool missing = canvas == nullptr && j < GifFrameCount(compositor_);
@@ -134,8 +135,13 @@ struct FramePipeline::State {
         for (Rect& pending : pending_) pending = Union(pending, LastCanvasChange(compositor_));
         changed = std::exchange(pending_[sampler.slot], Rect{});
       }
-      picture = copyCanvas ? sampler.buffers.Copy(canvas, &changed) : canvas;
-      if (missing || (canvas != nullptr && picture == nullptr)) {
+      PictureStatus copied = PictureStatus::Ok;
+      if (copyCanvas) {
+        copied = sampler.buffers.Copy(canvas, &changed, picture);
+      } else {
+        picture = canvas;
+      }
+      if (missing || copied != PictureStatus::Ok) {
         lock.unlock();
         return NoMemory();
       }

@@ -75,8 +75,9 @@ bool SameShape(FIBITMAP* a, FIBITMAP* b) {
 }
 }  // namespace
 
-FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture, const Rect* changed) {
-  if (picture == nullptr) return nullptr;
+PictureStatus SamplingBuffers::Copy(FIBITMAP* picture, const Rect* changed, FIBITMAP*& copy) {
+  copy = nullptr;
+  if (picture == nullptr) return PictureStatus::Ok;
   const bool fits = SameShape(copy_, picture) &&
                     FreeImage_GetBPP(copy_) == FreeImage_GetBPP(picture) &&
                     FreeImage_GetPitch(copy_) == FreeImage_GetPitch(picture) &&
@@ -85,20 +86,22 @@ FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture, const Rect* changed) {
     // The first frame: a full clone, which also carries everything but the pixels.
     if (copy_ != nullptr) FreeImage_Unload(copy_);
     copy_ = FreeImage_Clone(picture);
-    return copy_;
+    copy = copy_;
+    return copy_ != nullptr ? PictureStatus::Ok : PictureStatus::NoMemory;
   }
+  copy = copy_;
   const unsigned step = FreeImage_GetBPP(picture) / 8;
   if (changed == nullptr || step == 0) {
     std::memcpy(
         FreeImage_GetBits(copy_), FreeImage_GetBits(picture),
         static_cast<std::size_t>(FreeImage_GetPitch(picture)) * FreeImage_GetHeight(picture));
-    return copy_;
+    return PictureStatus::Ok;
   }
   const int width = static_cast<int>(FreeImage_GetWidth(picture));
   const int height = static_cast<int>(FreeImage_GetHeight(picture));
   const Rect part = *changed;
   const int left = std::max(part.left, 0), right = std::min(part.right, width);
-  if (left >= right) return copy_;
+  if (left >= right) return PictureStatus::Ok;
   const std::size_t offset = static_cast<std::size_t>(left) * step;
   const std::size_t bytes = static_cast<std::size_t>(right - left) * step;
   // Scan lines run from the bottom row up.
@@ -107,7 +110,7 @@ FIBITMAP* SamplingBuffers::Copy(FIBITMAP* picture, const Rect* changed) {
     std::memcpy(FreeImage_GetScanLine(copy_, line) + offset,
                 FreeImage_GetScanLine(picture, line) + offset, bytes);
   }
-  return copy_;
+  return PictureStatus::Ok;
 }
 
 FIBITMAP* SamplingBuffers::WithoutAlpha(FIBITMAP* picture) {

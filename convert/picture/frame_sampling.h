@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "convert/gif/image_library.h"
+#include "convert/picture/picture_status.h"
 #include "convert/picture/stretch.h"
 #include "convert/xm/frame_grid.h"
 
@@ -33,10 +34,10 @@ class SamplingBuffers {
   SamplingBuffers& operator=(const SamplingBuffers&) = delete;
 
   // A plain copy of the picture, so that the compositor can go on with the next frame while
-  // this one is sampled. nullptr when there is no picture or no memory. With `changed`, the
-  // picture differs from the one copied last only there (picture coordinates, row 0 at the
-  // top), and only that part is copied.
-  FIBITMAP* Copy(FIBITMAP* picture, const Rect* changed = nullptr);
+  // this one is sampled, into `copy`: nullptr when there is no picture, and when there is no
+  // memory, which says NoMemory. With `changed`, the picture differs from the one copied last
+  // only there (picture coordinates, row 0 at the top), and only that part is copied.
+  PictureStatus Copy(FIBITMAP* picture, const Rect* changed, FIBITMAP*& copy);
 
   // The 24-bit form of a 32-bit picture (other pictures as they are). Stretching and the
   // threshold give the same bits for it as for the 32-bit one, and stretching three channels
