@@ -41,15 +41,19 @@ FIBITMAP* LuminanceOf(FIBITMAP* picture) {
   return grey ? picture : FreeImage_ConvertToGreyscale(picture);
 }
 
-FIBITMAP* ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, DitherMethod dither) {
-  if (stretched == nullptr) return nullptr;
-  if (dither == DitherMethod::None) return FreeImage_Threshold(stretched, threshold);
-  FIBITMAP* luminance = LuminanceOf(stretched);
-  if (luminance == nullptr) return nullptr;
-  FIBITMAP* bits = FreeImage_Dither(luminance, LibraryDither(dither));
-  if (bits != nullptr && FreeImage_GetBPP(bits) == 1) KeepBlackDark(luminance, bits);
-  if (luminance != stretched) FreeImage_Unload(luminance);
-  return bits;
+OneBitPicture ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, DitherMethod dither) {
+  if (stretched == nullptr) return {PictureStatus::Ok, nullptr};
+  FIBITMAP* bits = nullptr;
+  if (dither == DitherMethod::None) {
+    bits = FreeImage_Threshold(stretched, threshold);
+  } else {
+    FIBITMAP* luminance = LuminanceOf(stretched);
+    if (luminance == nullptr) return {PictureStatus::NoMemory, nullptr};
+    bits = FreeImage_Dither(luminance, LibraryDither(dither));
+    if (bits != nullptr && FreeImage_GetBPP(bits) == 1) KeepBlackDark(luminance, bits);
+    if (luminance != stretched) FreeImage_Unload(luminance);
+  }
+  return {bits != nullptr ? PictureStatus::Ok : PictureStatus::NoMemory, bits};
 }
 
 }  // namespace vorlix

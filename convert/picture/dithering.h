@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "convert/gif/image_library.h"
+#include "convert/picture/picture_status.h"
 #include "settings/picture_options.h"
 
 namespace vorlix {
@@ -14,10 +15,17 @@ namespace vorlix {
 // it is 8-bit grey already, otherwise a new image the caller unloads (nullptr: no memory).
 FIBITMAP* LuminanceOf(FIBITMAP* picture);
 
-// A new one-bit image of the picture's size, owned by the caller; nullptr when the library
-// gives none. DitherMethod::None is FreeImage_Threshold at `threshold`; a dither leaves the
-// threshold unused. Ordered dithers depend on the pixel's place alone, so an unchanged area of
-// consecutive frames gets the same dots.
-FIBITMAP* ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, DitherMethod dither);
+// A one-bit image that ReduceToOneBit made: `bits` is set when `status` is Ok and there was a
+// picture.
+struct OneBitPicture {
+  PictureStatus status = PictureStatus::Ok;
+  FIBITMAP* bits = nullptr;
+};
+
+// A new one-bit image of the picture's size, owned by the caller; nullptr for no picture, and
+// with NoMemory when the library gives none. DitherMethod::None is FreeImage_Threshold at
+// `threshold`; a dither leaves the threshold unused. Ordered dithers depend on the pixel's place
+// alone, so an unchanged area of consecutive frames gets the same dots.
+OneBitPicture ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, DitherMethod dither);
 
 }  // namespace vorlix

@@ -37,10 +37,12 @@ PictureStatus SampleStretched(FIBITMAP* stretched, const ConversionSettings& set
   std::fill(grid.cells.begin(), grid.cells.end(), FrameCell{});
   const int width = settings.Width;
   const int height = settings.Height;
-  const Bitmap bits(ReduceToOneBit(stretched, settings.Threshold, settings.Picture.Dither));
+  const OneBitPicture reduced =
+      ReduceToOneBit(stretched, settings.Threshold, settings.Picture.Dither);
+  const Bitmap bits(reduced.bits);
   // The library stretches and reduces every picture it can hold; no result means it ran out of
   // memory, and a blank frame would be a silently wrong module.
-  if (stretched != nullptr && !bits) return PictureStatus::NoMemory;
+  if (reduced.status != PictureStatus::Ok) return reduced.status;
   const bool readable = bits && FreeImage_GetBPP(bits.get()) == 1 &&
                         static_cast<int>(FreeImage_GetWidth(bits.get())) == width &&
                         static_cast<int>(FreeImage_GetHeight(bits.get())) == height;

@@ -53,8 +53,8 @@ TEST(ReduceToOneBit, BrightIsIndexOneForTheThresholdAndEveryDither) {
   const Bitmap black = Picture(32, 32, [](int, int) { return Grey(0); });
   const Bitmap white = Picture(32, 32, [](int, int) { return Grey(255); });
   for (DitherMethod method : kAllMethods) {
-    const Bitmap dark(ReduceToOneBit(black.get(), 160, method));
-    const Bitmap light(ReduceToOneBit(white.get(), 160, method));
+    const Bitmap dark(ReduceToOneBit(black.get(), 160, method).bits);
+    const Bitmap light(ReduceToOneBit(white.get(), 160, method).bits);
     ASSERT_TRUE(dark && light);
     ASSERT_EQ(FreeImage_GetBPP(dark.get()), 1u);
     for (int y = 0; y < 32; ++y) {
@@ -74,8 +74,8 @@ TEST(ReduceToOneBit, OrderedDithersGiveAnUnchangedAreaTheSameDots) {
     return x >= 80 && y >= 20 && y < 40 ? Grey(255 - gradient(x, y).rgbRed) : gradient(x, y);
   });
   for (DitherMethod method : kOrderedMethods) {
-    const Bitmap a(ReduceToOneBit(before.get(), 160, method));
-    const Bitmap b(ReduceToOneBit(after.get(), 160, method));
+    const Bitmap a(ReduceToOneBit(before.get(), 160, method).bits);
+    const Bitmap b(ReduceToOneBit(after.get(), 160, method).bits);
     int changed = 0;
     for (int y = 0; y < 64; ++y) {
       for (int x = 0; x < 80; ++x) changed += IndexAt(a.get(), x, y) != IndexAt(b.get(), x, y);
