@@ -9,8 +9,8 @@ namespace vorlix {
 
 bool AddLuminance(FIBITMAP* stretched, LuminanceHistogram& histogram) {
   if (stretched == nullptr) return true;
-  FIBITMAP* luminance = LuminanceOf(stretched);
-  if (luminance == nullptr) return false;
+  FIBITMAP* luminance = nullptr;
+  if (LuminanceOf(stretched, luminance) != PictureStatus::Ok) return false;
   const unsigned width = FreeImage_GetWidth(luminance);
   const unsigned height = FreeImage_GetHeight(luminance);
   for (unsigned y = 0; y < height; ++y) {

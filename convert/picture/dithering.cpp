@@ -34,11 +34,12 @@ void KeepBlackDark(FIBITMAP* luminance, FIBITMAP* bits) {
 
 }  // namespace
 
-FIBITMAP* LuminanceOf(FIBITMAP* picture) {
+PictureStatus LuminanceOf(FIBITMAP* picture, FIBITMAP*& luminance) {
   const bool grey = FreeImage_GetBPP(picture) == 8 &&
                     FreeImage_GetImageType(picture) == FIT_BITMAP &&
                     FreeImage_GetColorType(picture) == FIC_MINISBLACK;
-  return grey ? picture : FreeImage_ConvertToGreyscale(picture);
+  luminance = grey ? picture : FreeImage_ConvertToGreyscale(picture);
+  return luminance != nullptr ? PictureStatus::Ok : PictureStatus::NoMemory;
 }
 
 OneBitPicture ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, DitherMethod dither) {
@@ -47,8 +48,9 @@ OneBitPicture ReduceToOneBit(FIBITMAP* stretched, std::uint8_t threshold, Dither
   if (dither == DitherMethod::None) {
     bits = FreeImage_Threshold(stretched, threshold);
   } else {
-    FIBITMAP* luminance = LuminanceOf(stretched);
-    if (luminance == nullptr) return {PictureStatus::NoMemory, nullptr};
+    FIBITMAP* luminance = nullptr;
+    const PictureStatus status = LuminanceOf(stretched, luminance);
+    if (status != PictureStatus::Ok) return {status, nullptr};
     bits = FreeImage_Dither(luminance, LibraryDither(dither));
     if (bits != nullptr && FreeImage_GetBPP(bits) == 1) KeepBlackDark(luminance, bits);
     if (luminance != stretched) FreeImage_Unload(luminance);

@@ -12,8 +12,9 @@
 namespace vorlix {
 
 // The 8-bit luminance that the library's threshold and dithers compare: the picture itself when
-// it is 8-bit grey already, otherwise a new image the caller unloads (nullptr: no memory).
-FIBITMAP* LuminanceOf(FIBITMAP* picture);
+// it is 8-bit grey already, otherwise a new image the caller unloads, into `luminance`; NoMemory
+// (and nullptr) when the library gives none.
+PictureStatus LuminanceOf(FIBITMAP* picture, FIBITMAP*& luminance);
 
 // A one-bit image that ReduceToOneBit made: `bits` is set when `status` is Ok and there was a
 // picture.

@@ -32,7 +32,9 @@ Bitmap GreyStretch::Grey(FIBITMAP* picture, std::optional<Rect> changed, Picture
     known_ = false;
     stretched = LibraryStretch(picture, width_, height_, owned);
   }
-  FIBITMAP* grey = stretched != nullptr ? LuminanceOf(stretched) : nullptr;
+  // No grey picture (nullptr) is NoMemory, as no stretched one is.
+  FIBITMAP* grey = nullptr;
+  if (stretched != nullptr) LuminanceOf(stretched, grey);
   // The result of the kept stretch stays here: an 8-bit grey one is handed out as a copy.
   if (grey != nullptr && grey == stretched && !owned) grey = FreeImage_Clone(grey);
   if (grey == nullptr) {
