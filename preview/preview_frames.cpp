@@ -194,8 +194,8 @@ PreviewFrames::Step PreviewFrames::NextStep(std::unique_lock<std::mutex>& lock) 
 
 // Whether NextStep has anything to do. Runs with the lock held.
 bool PreviewFrames::WorkLeft() const {
-  return !failed_ && (settings_.Picture.Backdrop != composedBackdrop_ ||
-                      FirstUnprepared() >= 0 || ShownCanvasMissing());
+  return !failed_ && (settings_.Picture.Backdrop != composedBackdrop_ || FirstUnprepared() >= 0 ||
+                      ShownCanvasMissing());
 }
 
 void PreviewFrames::Work() {

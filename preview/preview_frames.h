@@ -46,10 +46,10 @@ class PreviewFrames {
                                              std::size_t canvasBudget = kPreviewCanvasBudget,
                                              PreviewThreading threading = PreviewThreading::Worker);
   // The same for the file at `path`.
-  static std::unique_ptr<PreviewFrames> Open(const std::string& path,
-                                             const ConversionSettings& settings, RunError& error,
-                                             std::size_t canvasBudget = kPreviewCanvasBudget,
-                                             PreviewThreading threading = PreviewThreading::Worker) {
+  static std::unique_ptr<PreviewFrames> Open(
+      const std::string& path, const ConversionSettings& settings, RunError& error,
+      std::size_t canvasBudget = kPreviewCanvasBudget,
+      PreviewThreading threading = PreviewThreading::Worker) {
     return Open(GifInputFromPath(path), settings, error, canvasBudget, threading);
   }
   ~PreviewFrames();

@@ -53,14 +53,16 @@ TEST(TemporaryName, NamesAreTriedInTurnUntilOneIsGivenOrTheTriesEnd) {
   };
   for (const auto& c : cases) {
     int tried = 0, given = 0, discarded = 0;
-    const std::string name = GiveFirstFreeName(
-        "0", [&] { return given < c.namesLeft ? std::to_string(++given) : std::string(); },
-        [&](const std::string& candidate) {
-          EXPECT_EQ(candidate, std::to_string(tried)) << c.what;
-          const std::size_t i = static_cast<std::size_t>(tried++);
-          return i < c.attempts.size() ? c.attempts[i] : NameAttempt::Taken;
-        },
-        [&] { ++discarded; }).name;
+    const std::string name =
+        GiveFirstFreeName(
+            "0", [&] { return given < c.namesLeft ? std::to_string(++given) : std::string(); },
+            [&](const std::string& candidate) {
+              EXPECT_EQ(candidate, std::to_string(tried)) << c.what;
+              const std::size_t i = static_cast<std::size_t>(tried++);
+              return i < c.attempts.size() ? c.attempts[i] : NameAttempt::Taken;
+            },
+            [&] { ++discarded; })
+            .name;
     EXPECT_EQ(name, c.given) << c.what;
     EXPECT_EQ(tried, c.tried) << c.what;
     EXPECT_EQ(discarded, c.given.empty() ? 1 : 0) << c.what;
